@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/key_state.h"
+#include "platform/message_pump.h"
+#include "platform/timer.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <set>
+
+namespace velira
+{
+
+class QtMessagePump final : public MessagePump
+{
+public:
+	void ProcessPendingMessages() override;
+	void WaitWhile(const bool &flag) override;
+};
+
+// A QTimer that behaves like the original window timer: repeating, and an
+// interval of 0 means it never fires.
+class QtTimer final : public Timer
+{
+public:
+	explicit QtTimer(QObject *parent);
+	void Start(int interval_ms) override;
+	void Stop() override;
+	bool IsActive() const override;
+
+private:
+	QTimer *timer_;
+	bool armed_ = false;
+};
+
+// Key state as seen from the key events that reached the application: a key
+// is down from its press to its release.
+class QtKeyState final : public KeyState
+{
+public:
+	bool IsKeyDown(int virtual_key) const override;
+	void SetKeyDown(int virtual_key, bool down);
+	void ReleaseAll() { down_.clear(); }
+
+private:
+	std::set<int> down_;
+};
+
+class QtDesktop final : public Desktop
+{
+public:
+	void ShowMessage(const std::string &text) override;
+	[[noreturn]] void TerminateProcess(int exit_code) override;
+};
+
+// Shows an error's text in a message box (the window's error report).
+void ShowErrorMessage(const std::exception &error);
+
+} // namespace velira

@@ -1,0 +1,26 @@
+#pragma once
+
+namespace velira
+{
+
+class MessagePump;
+class Clock;
+class Timer;
+class KeyState;
+class RandomSource;
+class Desktop;
+
+// The platform services the core talks to. The process entry fills them with
+// the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
+struct Services {
+	MessagePump *pump = nullptr;
+	Clock *clock = nullptr;
+	Timer *timer = nullptr; // the main window's Timer
+	KeyState *keys = nullptr;
+	RandomSource *random = nullptr;
+	Desktop *desktop = nullptr;
+};
+
+Services &services();
+
+} // namespace velira

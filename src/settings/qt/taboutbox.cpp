@@ -1,0 +1,92 @@
+#include "settings/qt/taboutbox.h"
+
+#include "platform/qt/qt_text.h"
+#include "settings/localized_texts.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace velira
+{
+
+QPixmap ProgramPicture(int size)
+{
+	QPixmap picture(size, size);
+	picture.fill(QColor(0x1F, 0x3A, 0x68));
+	QPainter painter(&picture);
+	painter.setRenderHint(QPainter::Antialiasing);
+	painter.setPen(Qt::NoPen);
+	// Dots 1, 2, 4 and 5 raised: the braille letter g, for the six keys.
+	const bool raised[6] = {true, true, false, true, true, false};
+	const qreal radius = size / 10.0;
+	for (int dot = 0; dot < 6; ++dot) {
+		const qreal x = size * (dot < 3 ? 0.35 : 0.65);
+		const qreal y = size * (0.25 + 0.25 * (dot % 3));
+		painter.setBrush(raised[dot] ? QColor(Qt::white) : QColor(0x5A, 0x74, 0xA0));
+		painter.drawEllipse(QPointF(x, y), radius, radius);
+	}
+	return picture;
+}
+
+TAboutbox::TAboutbox(QWidget *parent) : QDialog(parent)
+{
+	setObjectName(QStringLiteral("TAboutbox"));
+	setModal(true);
+
+	Panel1 = new QFrame(this);
+	Panel1->setObjectName(QStringLiteral("Panel1"));
+	Panel1->setFrameShape(QFrame::Panel);
+	Panel1->setFrameShadow(QFrame::Sunken);
+
+	ProgramIcon = new QLabel(Panel1);
+	ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
+	ProgramIcon->setFixedSize(32, 32);
+	ProgramIcon->setScaledContents(true);
+	ProgramIcon->setPixmap(ProgramPicture(32));
+
+	ProductName = new QLabel(Panel1);
+	ProductName->setObjectName(QStringLiteral("ProductName"));
+	Version = new QLabel(Panel1);
+	Version->setObjectName(QStringLiteral("Version"));
+	Copyright = new QLabel(QStringLiteral("Copyright \u00A9 2026 The Velira shell developers"), Panel1);
+	Copyright->setObjectName(QStringLiteral("Copyright"));
+	Comments = new QLabel(Panel1);
+	Comments->setObjectName(QStringLiteral("Comments"));
+	Comments->setWordWrap(true);
+
+	// Labels take no focus; the screen reader reads them with the dialog.
+	for (QLabel *label : {ProductName, Version, Copyright, Comments})
+		label->setTextInteractionFlags(Qt::TextSelectableByKeyboard);
+
+	OKButton = new QPushButton(this);
+	OKButton->setObjectName(QStringLiteral("OKButton"));
+	OKButton->setDefault(true);
+	connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+	auto *text = new QVBoxLayout;
+	text->addWidget(ProductName);
+	text->addWidget(Version);
+	text->addWidget(Copyright);
+	text->addWidget(Comments);
+	auto *panel = new QHBoxLayout(Panel1);
+	panel->addWidget(ProgramIcon, 0, Qt::AlignTop);
+	panel->addLayout(text, 1);
+
+	auto *outer = new QVBoxLayout(this);
+	outer->addWidget(Panel1);
+	outer->addWidget(OKButton, 0, Qt::AlignHCenter);
+	layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TAboutbox::FormCreate()
+{
+	setWindowTitle(FromCp1250(LocalizedText(languageBase, 36)));
+	ProductName->setText(FromCp1250(LocalizedText(languageBase, 1)));
+	Version->setText(FromCp1250(LocalizedText(languageBase, 37) + " " + kVersionNumber));
+	OKButton->setText(FromCp1250(LocalizedText(languageBase, 7)));
+	ProgramIcon->setAccessibleName(ProductName->text());
+	OKButton->setFocus();
+}
+
+} // namespace velira

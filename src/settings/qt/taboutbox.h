@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+namespace velira
+{
+
+// The about box: product name, version and copyright.
+class TAboutbox : public QDialog
+{
+	Q_OBJECT
+
+public:
+	explicit TAboutbox(QWidget *parent = nullptr);
+
+	// Sets the localized texts; runs once, when the box is created.
+	void FormCreate();
+
+	QFrame *Panel1 = nullptr;
+	QLabel *ProgramIcon = nullptr;
+	QLabel *ProductName = nullptr;
+	QLabel *Version = nullptr;
+	QLabel *Copyright = nullptr;
+	QLabel *Comments = nullptr;
+	QPushButton *OKButton = nullptr;
+};
+
+// The program's own picture: a braille cell on a dark blue square.
+QPixmap ProgramPicture(int size);
+
+constexpr const char *kVersionNumber = "1.8";
+
+} // namespace velira

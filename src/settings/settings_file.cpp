@@ -1,0 +1,146 @@
+#include "settings/settings_file.h"
+
+#include "platform/atomic_file.h"
+#include "platform/error.h"
+
+// Values are 8-bit text in code page 1250: no Unicode conversion.
+#define SI_NO_CONVERSION
+// Debian's header keeps the template bodies behind this switch.
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace velira
+{
+
+namespace
+{
+
+std::string g_settings_path = "velira.ini";
+
+// String values are read through a buffer of 2048 characters.
+constexpr size_t kMaxStringLength = 2047;
+
+bool LoadIni(const std::string &path, CSimpleIniA &ini)
+{
+	ini.SetUnicode(false);
+	ini.SetMultiKey(false);
+	std::ifstream in(path, std::ios::binary);
+	if (!in)
+		return false;
+	std::ostringstream contents;
+	contents << in.rdbuf();
+	return ini.LoadData(contents.str()) >= 0;
+}
+
+void WriteValue(const std::string &path, const std::string &section, const std::string &key,
+                const std::string &value)
+{
+	CSimpleIniA ini;
+	if (std::filesystem::exists(path) && !LoadIni(path, ini))
+		throw ShellError("Unable to write to " + path);
+	ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+	std::string data;
+	if (ini.Save(data) < 0)
+		throw ShellError("Unable to write to " + path);
+	try {
+		WriteFileAtomically(path, data);
+	} catch (const std::exception &) {
+		throw ShellError("Unable to write to " + path);
+	}
+}
+
+} // namespace
+
+void SetSettingsFilePath(const std::string &path)
+{
+	g_settings_path = path;
+}
+
+const std::string &SettingsFilePath()
+{
+	return g_settings_path;
+}
+
+IniFile SettingsFile()
+{
+	return IniFile(g_settings_path);
+}
+
+bool ParseSettingsInteger(const std::string &text, int &value)
+{
+	if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+		unsigned long long parsed = 0;
+		const char *first = text.data() + 2;
+		const char *last = text.data() + text.size();
+		const auto result = std::from_chars(first, last, parsed, 16);
+		if (result.ec != std::errc() || result.ptr != last || parsed > 0xFFFFFFFFull)
+			return false;
+		value = static_cast<int>(static_cast<unsigned int>(parsed));
+		return true;
+	}
+	const char *first = text.data();
+	const char *last = text.data() + text.size();
+	if (first != last && *first == '+')
+		++first;
+	int parsed = 0;
+	const auto result = std::from_chars(first, last, parsed, 10);
+	if (first == last || result.ec != std::errc() || result.ptr != last)
+		return false;
+	value = parsed;
+	return true;
+}
+
+bool IniFile::Exists() const
+{
+	std::error_code error;
+	return std::filesystem::is_regular_file(path_, error);
+}
+
+std::string IniFile::ReadString(const std::string &section, const std::string &key,
+                                const std::string &default_value) const
+{
+	CSimpleIniA ini;
+	if (!LoadIni(path_, ini))
+		return default_value;
+	const char *value = ini.GetValue(section.c_str(), key.c_str(), nullptr);
+	if (value == nullptr)
+		return default_value;
+	std::string text(value);
+	if (text.size() > kMaxStringLength)
+		text.resize(kMaxStringLength);
+	return text;
+}
+
+int IniFile::ReadInteger(const std::string &section, const std::string &key, int default_value) const
+{
+	const std::string text = ReadString(section, key, std::string());
+	int value = 0;
+	return ParseSettingsInteger(text, value) ? value : default_value;
+}
+
+bool IniFile::ReadBool(const std::string &section, const std::string &key, bool default_value) const
+{
+	return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value)
+{
+	WriteValue(path_, section, key, value);
+}
+
+void IniFile::WriteInteger(const std::string &section, const std::string &key, int value)
+{
+	WriteValue(path_, section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(const std::string &section, const std::string &key, bool value)
+{
+	WriteValue(path_, section, key, value ? "1" : "0");
+}
+
+} // namespace velira

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+namespace velira
+{
+
+// The settings file beside the executable. The process entry sets its path
+// once; tests point it into a scratch folder.
+void SetSettingsFilePath(const std::string &path);
+const std::string &SettingsFilePath();
+
+// Settings-file access with the rules of the original INI files: section and
+// key names compare without regard to case; integers are decimal, or
+// hexadecimal after "0x"; booleans are integers (non-zero is true); an absent
+// key or an unreadable value gives the caller's default. Every call opens the
+// file and lets it go; nothing is cached. Every write replaces the file whole
+// (temporary file and rename) and keeps the sections and keys it does not
+// know. A write that fails raises "Unable to write to <path>".
+class IniFile
+{
+public:
+	explicit IniFile(std::string path) : path_(std::move(path)) {}
+
+	const std::string &Path() const { return path_; }
+	bool Exists() const;
+
+	int ReadInteger(const std::string &section, const std::string &key, int default_value) const;
+	bool ReadBool(const std::string &section, const std::string &key, bool default_value) const;
+	// At most 2047 characters are returned.
+	std::string ReadString(const std::string &section, const std::string &key,
+	                       const std::string &default_value) const;
+
+	void WriteInteger(const std::string &section, const std::string &key, int value);
+	void WriteBool(const std::string &section, const std::string &key, bool value);
+	void WriteString(const std::string &section, const std::string &key, const std::string &value);
+
+private:
+	std::string path_;
+};
+
+// The shell's own settings file.
+IniFile SettingsFile();
+
+// Parses an integer value as the settings file stores it; false when `text`
+// is not a valid 32-bit integer.
+bool ParseSettingsInteger(const std::string &text, int &value);
+
+} // namespace velira

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace velira
+{
+
+constexpr std::size_t kMemorySize = 65536;
+
+// The 64 KiB that the program reaches with PEEK and POKE; it survives from
+// one start of the shell to the next in "ram.dat".
+extern std::array<uint8_t, kMemorySize> ramImage;
+
+constexpr const char *kMemoryImageFileName = "ram.dat";
+
+// Loads "ram.dat" of the working directory over ramImage: a missing file
+// leaves it as it is, a shorter file fills only its first bytes, a longer
+// one only the 65536. Raises ShellError when the file cannot be read.
+void LoadMemoryImage();
+
+// Writes all 65536 bytes to "ram.dat", replacing the old file whole.
+// Raises ShellError when it cannot.
+void SaveMemoryImage();
+
+} // namespace velira

@@ -1,0 +1,255 @@
+#include "shell/qt/tform1.h"
+
+#include "platform/error.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "platform/services.h"
+#include "program/velprog.h"
+#include "runtime/screen.h"
+#include "runtime/velcommands.h"
+#include "settings/localized_texts.h"
+#include "settings/qt/taboutbox.h"
+#include "settings/shared_settings.h"
+#include "shell/memory_image.h"
+#include "shell/shutdown.h"
+#include "speech/speech_output.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMenuBar>
+
+namespace velira
+{
+
+namespace
+{
+
+QAction *AddItem(QMenu *menu, const char *name, const QKeySequence &shortcut = {})
+{
+	auto *action = menu->addAction(QString());
+	action->setObjectName(QString::fromLatin1(name));
+	if (!shortcut.isEmpty())
+		action->setShortcut(shortcut);
+	return action;
+}
+
+QString Caption(int n, const char *suffix = "")
+{
+	return FromCp1250(LocalizedText(languageBase, n) + suffix);
+}
+
+} // namespace
+
+QString MainWindowTitle(const QString &executable_path)
+{
+	return QFileInfo(executable_path).completeBaseName() + QStringLiteral(" - ") +
+	       FromCp1250(LocalizedText(languageBase, 1));
+}
+
+TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+{
+	setObjectName(QStringLiteral("TForm1"));
+	setGeometry(192, 107, 500, 350);
+
+	printmemo = new QPlainTextEdit(this);
+	printmemo->setObjectName(QStringLiteral("printmemo"));
+	printmemo->setReadOnly(true);
+	printmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+	printmemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+	printmemo->setTabChangesFocus(true);
+	printmemo->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+	setCentralWidget(printmemo);
+
+	StatusBar = new QStatusBar(this);
+	StatusBar->setObjectName(QStringLiteral("StatusBar"));
+	setStatusBar(StatusBar);
+
+	Timer = new QtTimer(this);
+	Timer->SetHandler([] { TimerTimer(); });
+
+	BuildMenu();
+	screenBuffer().SetChangeHandler([this] { ShowScreen(); });
+}
+
+TForm1::~TForm1()
+{
+	screenBuffer().SetChangeHandler(nullptr);
+}
+
+void TForm1::BuildMenu()
+{
+	QMenuBar *bar = menuBar();
+	bar->setObjectName(QStringLiteral("MainMenu"));
+
+	Programmenu = bar->addMenu(QString());
+	Programmenu->setObjectName(QStringLiteral("Programmenu"));
+	Startsubmenu = AddItem(Programmenu, "Startsubmenu", QKeySequence(Qt::CTRL | Qt::Key_S));
+	anouncetypeitem = AddItem(Programmenu, "anouncetypeitem", QKeySequence(Qt::Key_F2));
+	exitsubmenu = AddItem(Programmenu, "exitsubmenu");
+
+	settingsmenu = bar->addMenu(QString());
+	settingsmenu->setObjectName(QStringLiteral("settingsmenu"));
+	braillekeyboarditem =
+	    AddItem(settingsmenu, "braillekeyboarditem", QKeySequence(Qt::CTRL | Qt::Key_B));
+	braillekeyboarditem->setCheckable(true);
+	autochangeitem = AddItem(settingsmenu, "autochangeitem", QKeySequence(Qt::CTRL | Qt::Key_A));
+	autochangeitem->setCheckable(true);
+	keyboardechoitem = AddItem(settingsmenu, "keyboardechoitem", QKeySequence(Qt::Key_F1));
+	settingsmenu->addSeparator();
+	soundssubmenu = AddItem(settingsmenu, "soundssubmenu", QKeySequence(Qt::CTRL | Qt::Key_D));
+	Voicesubmenu = AddItem(settingsmenu, "Voicesubmenu", QKeySequence(Qt::CTRL | Qt::Key_H));
+	settingsmenu->addSeparator();
+	usesapi5submenu = AddItem(settingsmenu, "usesapi5submenu", QKeySequence(Qt::CTRL | Qt::Key_P));
+	usesapi5submenu->setCheckable(true);
+	environmentsubmenu = AddItem(settingsmenu, "environmentsubmenu", QKeySequence(Qt::CTRL | Qt::Key_E));
+
+	helpmenu = bar->addMenu(QString());
+	helpmenu->setObjectName(QStringLiteral("helpmenu"));
+	aboutsubmenu = AddItem(helpmenu, "aboutsubmenu");
+
+	connect(Startsubmenu, &QAction::triggered, this, [this] { StartsubmenuClick(); });
+	connect(anouncetypeitem, &QAction::triggered, this, [this] { anouncetypeitemClick(); });
+	connect(exitsubmenu, &QAction::triggered, this, [this] { exitsubmenuClick(); });
+	connect(braillekeyboarditem, &QAction::triggered, this, [this] { braillekeyboarditemClick(); });
+	connect(autochangeitem, &QAction::triggered, this, [this] { autochangeitemClick(); });
+	connect(keyboardechoitem, &QAction::triggered, this, [this] { keyboardechoitemClick(); });
+	connect(soundssubmenu, &QAction::triggered, this, [this] { soundssubmenuClick(); });
+	connect(Voicesubmenu, &QAction::triggered, this, [this] { VoicesubmenuClick(); });
+	connect(usesapi5submenu, &QAction::triggered, this, [this] { usesapi5submenuClick(); });
+	connect(environmentsubmenu, &QAction::triggered, this, [this] { environmentsubmenuClick(); });
+	connect(aboutsubmenu, &QAction::triggered, this, [this] { aboutsubmenuClick(); });
+}
+
+void TForm1::SetCaptions()
+{
+	Programmenu->setTitle(Caption(2));
+	Startsubmenu->setText(Caption(3));
+	exitsubmenu->setText(Caption(33));
+	settingsmenu->setTitle(Caption(4));
+	Voicesubmenu->setText(Caption(38, "..."));
+	usesapi5submenu->setText(Caption(27));
+	environmentsubmenu->setText(Caption(5, "..."));
+	soundssubmenu->setText(Caption(20, "..."));
+	braillekeyboarditem->setText(Caption(46));
+	keyboardechoitem->setText(Caption(47));
+	anouncetypeitem->setText(Caption(52));
+	autochangeitem->setText(Caption(51));
+	// Automatic keyboard switching is not offered in the menu.
+	autochangeitem->setEnabled(false);
+	autochangeitem->setVisible(false);
+	helpmenu->setTitle(Caption(34));
+	aboutsubmenu->setText(Caption(35));
+}
+
+void TForm1::FormCreate()
+{
+	try {
+		LoadLanguageSetting();
+		setWindowTitle(MainWindowTitle(QCoreApplication::applicationFilePath()));
+		SetCaptions();
+		screenBuffer().Clear();
+		voiceReady = false;
+		ResetSharedSettings();
+		ramImage.fill(0);
+		LoadMemoryImage();
+	} catch (const std::exception &error) {
+		// The remaining steps are skipped; the shell runs on.
+		ShowErrorMessage(error);
+	}
+}
+
+void TForm1::ShowScreen()
+{
+	QStringList lines;
+	lines.reserve(kScreenRows);
+	for (const std::string &line : screenBuffer().lines())
+		lines.append(FromCp1250(line));
+	printmemo->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TForm1::SetRunItemsEnabled(bool enabled)
+{
+	Startsubmenu->setEnabled(enabled);
+	soundssubmenu->setEnabled(enabled);
+	environmentsubmenu->setEnabled(enabled);
+	Voicesubmenu->setEnabled(enabled);
+	usesapi5submenu->setEnabled(enabled);
+	helpmenu->menuAction()->setEnabled(enabled);
+	helpmenu->setEnabled(enabled);
+}
+
+void TForm1::StartsubmenuClick()
+{
+	// A disabled item ignores its shortcut; this guards a call from code too.
+	if (running_ || !Startsubmenu->isEnabled())
+		return;
+	running_ = true;
+	SetRunItemsEnabled(false);
+	try {
+		OpenDataFile();
+		ResetRuntime();
+		RunProgram();
+		PrintText(LocalizedText(languageBase, 25), kPrintNewLine);
+	} catch (const std::exception &error) {
+		// An error from the program ends the run, not the shell: it is
+		// reported and the menu comes back.
+		ShowErrorMessage(error);
+	}
+	CloseDataFile();
+	running_ = false;
+	SetRunItemsEnabled(true);
+}
+
+void TForm1::exitsubmenuClick()
+{
+	try {
+		// During a run the program is not resumed: the process ends here.
+		if (running_)
+			SaveAndTerminate();
+		SaveMemoryImage();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+		return;
+	}
+	close();
+}
+
+void TForm1::FormClose()
+{
+	try {
+		SaveMemoryImage();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+	ReleaseSoundObjects();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+	if (running_) {
+		// Closing the window while the program runs is Exit during a run:
+		// the program must not go on with released sound objects.
+		event->ignore();
+		try {
+			SaveAndTerminate();
+		} catch (const std::exception &error) {
+			ShowErrorMessage(error);
+		}
+		return;
+	}
+	if (!closing_) {
+		closing_ = true;
+		FormClose();
+	}
+	event->accept();
+}
+
+void TForm1::aboutsubmenuClick()
+{
+	if (aboutbox_ != nullptr)
+		aboutbox_->exec();
+}
+
+} // namespace velira

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+
+#include <memory>
+
+namespace velira
+{
+
+class QtTimer;
+class TAboutbox;
+
+// The main window: the 80x24 screen, the status bar and the menu. It sees
+// every key before its controls.
+class TForm1 : public QMainWindow
+{
+	Q_OBJECT
+
+public:
+	explicit TForm1(QWidget *parent = nullptr);
+	~TForm1() override;
+
+	// The start-up sequence; the process entry calls it once, right after
+	// constructing the window and before any other window exists.
+	void FormCreate();
+
+	// The other windows, created after this one.
+	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
+
+	// True while the built-in program runs.
+	bool IsRunning() const { return running_; }
+
+	// Controls, named as the user interface knows them.
+	QPlainTextEdit *printmemo = nullptr;
+	QStatusBar *StatusBar = nullptr;
+	QtTimer *Timer = nullptr;
+
+	QMenu *Programmenu = nullptr;
+	QAction *Startsubmenu = nullptr;
+	QAction *anouncetypeitem = nullptr;
+	QAction *exitsubmenu = nullptr;
+	QMenu *settingsmenu = nullptr;
+	QAction *braillekeyboarditem = nullptr;
+	QAction *autochangeitem = nullptr;
+	QAction *keyboardechoitem = nullptr;
+	QAction *soundssubmenu = nullptr;
+	QAction *Voicesubmenu = nullptr;
+	QAction *usesapi5submenu = nullptr;
+	QAction *environmentsubmenu = nullptr;
+	QMenu *helpmenu = nullptr;
+	QAction *aboutsubmenu = nullptr;
+
+	// Menu handlers.
+	void StartsubmenuClick();
+	void exitsubmenuClick();
+	void aboutsubmenuClick();
+	void anouncetypeitemClick();
+	void braillekeyboarditemClick();
+	void autochangeitemClick();
+	void keyboardechoitemClick();
+	void soundssubmenuClick();
+	void VoicesubmenuClick();
+	void usesapi5submenuClick();
+	void environmentsubmenuClick();
+
+	// Shows the screen buffer in printmemo.
+	void ShowScreen();
+
+protected:
+	void closeEvent(QCloseEvent *event) override;
+
+private:
+	void BuildMenu();
+	void SetCaptions();
+	void SetRunItemsEnabled(bool enabled);
+	void FormClose();
+
+	TAboutbox *aboutbox_ = nullptr;
+	bool running_ = false;
+	bool closing_ = false;
+};
+
+// The window title: the executable's name without folder and extension,
+// " - " and localized text 1.
+QString MainWindowTitle(const QString &executable_path);
+
+} // namespace velira

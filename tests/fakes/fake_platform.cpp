@@ -1,0 +1,142 @@
+#include "fakes/fake_platform.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace velira::testing
+{
+
+void VirtualClock::SleepMs(int64_t duration_ms)
+{
+	sleeps_ms.push_back(duration_ms);
+	if (duration_ms > 0)
+		now_ms += duration_ms;
+}
+
+void FakeTimer::Start(int interval_ms)
+{
+	active_ = true;
+	interval_ms_ = interval_ms;
+	deadline_ms_ = clock_.now_ms + interval_ms;
+}
+
+void FakeTimer::FireNow()
+{
+	deadline_ms_ = clock_.now_ms + interval_ms_;
+	Fire();
+}
+
+void FakeMessagePump::PostAt(int64_t at_ms, std::function<void()> message)
+{
+	queue_.emplace(at_ms, std::move(message));
+}
+
+bool FakeMessagePump::RunNextDue()
+{
+	const int64_t deadline = timer_.Deadline();
+	const bool message_due = !queue_.empty() && queue_.begin()->first <= clock_.now_ms;
+	const bool timer_due = deadline >= 0 && deadline <= clock_.now_ms;
+	if (timer_due && (!message_due || deadline <= queue_.begin()->first)) {
+		timer_.FireNow();
+		return true;
+	}
+	if (message_due) {
+		auto message = std::move(queue_.begin()->second);
+		queue_.erase(queue_.begin());
+		message();
+		return true;
+	}
+	return false;
+}
+
+void FakeMessagePump::ProcessPendingMessages()
+{
+	++process_calls;
+	clock_.now_ms += poll_cost_ms;
+	while (RunNextDue()) {
+	}
+}
+
+void FakeMessagePump::WaitWhile(const bool &flag)
+{
+	while (flag) {
+		if (RunNextDue())
+			continue;
+		int64_t next = -1;
+		if (!queue_.empty())
+			next = queue_.begin()->first;
+		const int64_t deadline = timer_.Deadline();
+		if (deadline >= 0 && (next < 0 || deadline < next))
+			next = deadline;
+		if (next < 0)
+			throw WaitWouldHang{"waiting with no message and no timer to come"};
+		if (next > clock_.now_ms)
+			clock_.now_ms = next;
+	}
+}
+
+double ScriptedRandom::NextUniform()
+{
+	if (!values.empty()) {
+		const double value = values[next % values.size()];
+		++next;
+		return value;
+	}
+	state = state * 6364136223846793005ull + 1442695040888963407ull;
+	return static_cast<double>(state >> 11) / static_cast<double>(1ull << 53);
+}
+
+FakePlatform::FakePlatform() : saved_(services())
+{
+	Services &s = services();
+	s.pump = &pump;
+	s.clock = &clock;
+	s.timer = &timer;
+	s.keys = &keys;
+	s.random = &random;
+	s.desktop = &desktop;
+}
+
+FakePlatform::~FakePlatform()
+{
+	services() = saved_;
+}
+
+ScratchFolder::ScratchFolder()
+{
+	previous_ = std::filesystem::current_path().string();
+	std::string pattern = (std::filesystem::temp_directory_path() / "velira-test-XXXXXX").string();
+	char *made = ::mkdtemp(pattern.data());
+	if (made == nullptr)
+		std::abort();
+	path_ = made;
+	std::filesystem::current_path(path_);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+	std::error_code error;
+	std::filesystem::current_path(previous_, error);
+	std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+	                             std::filesystem::perm_options::add, error);
+	std::filesystem::remove_all(path_, error);
+}
+
+std::string ReadFile(const std::string &path)
+{
+	std::ifstream in(path, std::ios::binary);
+	std::ostringstream contents;
+	contents << in.rdbuf();
+	return contents.str();
+}
+
+void WriteFile(const std::string &path, const std::string &data)
+{
+	std::ofstream out(path, std::ios::binary | std::ios::trunc);
+	out << data;
+}
+
+} // namespace velira::testing

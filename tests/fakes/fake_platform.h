@@ -1,0 +1,164 @@
+#pragma once
+
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/key_state.h"
+#include "platform/message_pump.h"
+#include "platform/random_source.h"
+#include "platform/services.h"
+#include "platform/timer.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velira::testing
+{
+
+// Thrown by FakeDesktop::TerminateProcess so a test can see the process end.
+struct ProcessTerminated {
+	int exit_code = 0;
+};
+
+// Thrown when the program waits and nothing can ever wake it: in the real
+// shell that wait would hang.
+struct WaitWouldHang {
+	std::string what;
+};
+
+class FakeMessagePump;
+
+class VirtualClock final : public Clock
+{
+public:
+	int64_t NowMs() override { return now_ms; }
+	TimeOfDay LocalTimeOfDay() override { return time_of_day; }
+	void SleepMs(int64_t duration_ms) override;
+
+	int64_t now_ms = 0;
+	TimeOfDay time_of_day{14, 7, 5};
+	// Every sleep, in order.
+	std::vector<int64_t> sleeps_ms;
+};
+
+class FakeTimer final : public Timer
+{
+public:
+	explicit FakeTimer(VirtualClock &clock) : clock_(clock) {}
+	void Start(int interval_ms) override;
+	void Stop() override { active_ = false; }
+	bool IsActive() const override { return active_; }
+
+	int interval_ms() const { return interval_ms_; }
+	// When it fires next; -1 when it never will.
+	int64_t Deadline() const { return active_ && interval_ms_ > 0 ? deadline_ms_ : -1; }
+	void FireNow();
+
+private:
+	VirtualClock &clock_;
+	bool active_ = false;
+	int interval_ms_ = 0;
+	int64_t deadline_ms_ = 0;
+};
+
+// Messages are callbacks scheduled at virtual times. Handling pending
+// messages runs those that are due; waiting moves the clock forward to the
+// next message or timer expiry.
+class FakeMessagePump final : public MessagePump
+{
+public:
+	FakeMessagePump(VirtualClock &clock, FakeTimer &timer) : clock_(clock), timer_(timer) {}
+
+	void ProcessPendingMessages() override;
+	void WaitWhile(const bool &flag) override;
+
+	// Schedules `message` at virtual time `at_ms` (after earlier ones at the
+	// same time).
+	void PostAt(int64_t at_ms, std::function<void()> message);
+	void Post(std::function<void()> message) { PostAt(clock_.now_ms, std::move(message)); }
+	bool HasMessages() const { return !queue_.empty(); }
+
+	// Virtual time that one handling of pending messages takes, so that a
+	// polling loop moves on even when nothing else takes time.
+	int64_t poll_cost_ms = 1;
+	int process_calls = 0;
+
+private:
+	bool RunNextDue();
+	VirtualClock &clock_;
+	FakeTimer &timer_;
+	std::multimap<int64_t, std::function<void()>> queue_;
+};
+
+class FakeKeyState final : public KeyState
+{
+public:
+	bool IsKeyDown(int virtual_key) const override { return down.count(virtual_key) != 0; }
+	std::set<int> down;
+};
+
+// Draws from a fixed list, cycling; or from a seeded LCG when the list is
+// empty.
+class ScriptedRandom final : public RandomSource
+{
+public:
+	double NextUniform() override;
+	void ReseedFromClock() override { ++reseeds; }
+
+	std::vector<double> values;
+	size_t next = 0;
+	uint64_t state = 12345;
+	int reseeds = 0;
+};
+
+class FakeDesktop final : public Desktop
+{
+public:
+	void ShowMessage(const std::string &text) override { messages.push_back(text); }
+	[[noreturn]] void TerminateProcess(int exit_code) override { throw ProcessTerminated{exit_code}; }
+	std::vector<std::string> messages;
+};
+
+// All fakes, installed into services() for the lifetime of the object; the
+// previous services come back afterwards.
+class FakePlatform
+{
+public:
+	FakePlatform();
+	~FakePlatform();
+	FakePlatform(const FakePlatform &) = delete;
+	FakePlatform &operator=(const FakePlatform &) = delete;
+
+	VirtualClock clock;
+	FakeTimer timer{clock};
+	FakeMessagePump pump{clock, timer};
+	FakeKeyState keys;
+	ScriptedRandom random;
+	FakeDesktop desktop;
+
+private:
+	Services saved_;
+};
+
+// Runs the test body in a fresh scratch folder as the working directory.
+class ScratchFolder
+{
+public:
+	ScratchFolder();
+	~ScratchFolder();
+	const std::string &path() const { return path_; }
+
+private:
+	std::string path_;
+	std::string previous_;
+};
+
+// Reads a whole file; empty when it does not exist.
+std::string ReadFile(const std::string &path);
+void WriteFile(const std::string &path, const std::string &data);
+
+} // namespace velira::testing
