@@ -6,7 +6,8 @@
 
 // The tone statements' timing. The notes themselves are not played yet: the
 // sound bank is not connected.
-namespace velira {
+namespace velira
+{
 
 void SoundStatement(const std::vector<double> &notes, double duration, double instrument)
 {

@@ -1,5 +1,7 @@
 #include "settings/shared_settings.h"
 
+#include "settings/settings_file.h"
+
 namespace velira
 {
 
@@ -20,6 +22,17 @@ void ResetSharedSettings()
 	echoMode = 0;
 	autoChange = false;
 	useSapi5 = false;
+}
+
+void SaveSettings()
+{
+	IniFile file = SettingsFile();
+	file.WriteBool("voice", "voiceallowed", voiceAllowed);
+	file.WriteBool("sounds", "velirasounds", deviceSounds);
+	file.WriteInteger("sounds", "sndvolume", soundVolume);
+	file.WriteBool("keyboard", "braillekeys", brailleKeyboard);
+	file.WriteInteger("keyboard", "echo", echoMode);
+	file.WriteBool("keyboard", "autochanging", autoChange);
 }
 
 } // namespace velira

@@ -17,4 +17,8 @@ extern bool useSapi5;        // speak through the desktop's voice
 // The values before the settings file is read.
 void ResetSharedSettings();
 
+// Writes, in this order, [voice] voiceallowed, [sounds] velirasounds and
+// sndvolume, [keyboard] braillekeys, echo and autochanging.
+void SaveSettings();
+
 } // namespace velira

@@ -11,5 +11,6 @@ void SpeakAndWait(const std::string &) {}
 void SpeakAsync(const std::string &) {}
 void SpeakCharacter(const std::string &) {}
 void StopSpeech() {}
+void InitSpeech() {}
 
 } // namespace velira

@@ -20,4 +20,7 @@ void SpeakCharacter(const std::string &text);
 // Silences the voice at once and drops everything queued.
 void StopSpeech();
 
+// Creates the speech objects; once, while the main window is created.
+void InitSpeech();
+
 } // namespace velira

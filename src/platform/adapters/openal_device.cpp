@@ -1,8 +1,10 @@
 #include "platform/adapters/openal_device.h"
 
-namespace velira {
+namespace velira
+{
 
-namespace {
+namespace
+{
 ALCdevice *g_device = nullptr;
 ALCcontext *g_context = nullptr;
 } // namespace

@@ -3,12 +3,14 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-namespace velira {
+namespace velira
+{
 
 // The one OpenAL device and context of the process, shared by the sound
 // bank and the speech engines. With no sound card OpenAL Soft falls back to
 // its null driver (ALSOFT_DRIVERS=null forces it), so the shell still runs.
-class OpenAlDevice {
+class OpenAlDevice
+{
 public:
 	// Opens the default device and makes its context current; false when no
 	// device could be opened at all.

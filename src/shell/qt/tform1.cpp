@@ -152,8 +152,12 @@ void TForm1::FormCreate()
 		screenBuffer().Clear();
 		voiceReady = false;
 		ResetSharedSettings();
+		InitSpeech();
+		LoadSettings();
 		ramImage.fill(0);
 		LoadMemoryImage();
+		CreateSoundObjects();
+		LoadInputTables();
 	} catch (const std::exception &error) {
 		// The remaining steps are skipped; the shell runs on.
 		ShowErrorMessage(error);
@@ -188,6 +192,7 @@ void TForm1::StartsubmenuClick()
 	running_ = true;
 	SetRunItemsEnabled(false);
 	try {
+		PrepareVoiceForRun();
 		OpenDataFile();
 		ResetRuntime();
 		RunProgram();

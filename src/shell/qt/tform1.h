@@ -70,8 +70,19 @@ public:
 	// Shows the screen buffer in printmemo.
 	void ShowScreen();
 
+	// Start-up steps that belong to the subsystems (see FormCreate).
+	void LoadSettings();       // the settings file, check marks, status bar
+	void CreateSoundObjects(); // the sound device and the sound bank
+	void LoadInputTables();    // braille table and keyboard file
+	// The Start command's voice preparation for the older speech interface.
+	void PrepareVoiceForRun();
+	// Shows the keyboard type and echo mode.
+	void updatestatusbar();
+
 protected:
 	void closeEvent(QCloseEvent *event) override;
+	void keyPressEvent(QKeyEvent *event) override;
+	void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
 	void BuildMenu();
