@@ -3,6 +3,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
+#include "review/qt/tform6.h"
 #include "runtime/velcommands.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/settings_file.h"
@@ -41,6 +42,10 @@ int main(int argc, char *argv[])
 	platform.timer = form1.Timer;
 	InstallTerminationSignals(&form1);
 	form1.FormCreate();
+
+	TForm6 form6(&form1);
+	form6.FormCreate();
+	SetReviewWindow(&form6);
 
 	TAboutbox aboutbox(&form1);
 	aboutbox.FormCreate();

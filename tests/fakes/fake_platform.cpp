@@ -1,5 +1,7 @@
 #include "fakes/fake_platform.h"
 
+#include "runtime/velcommands.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +64,10 @@ void FakeMessagePump::ProcessPendingMessages()
 
 void FakeMessagePump::WaitWhile(const bool &flag)
 {
+	const int64_t give_up_ms = clock_.now_ms + kLongestWaitMs;
 	while (flag) {
+		if (clock_.now_ms > give_up_ms)
+			throw WaitWouldHang{"a wait went on for more than a virtual day"};
 		if (RunNextDue())
 			continue;
 		int64_t next = -1;
@@ -98,6 +103,8 @@ FakePlatform::FakePlatform() : saved_(services())
 	s.keys = &keys;
 	s.random = &random;
 	s.desktop = &desktop;
+	// The main window's timer event, as the window connects it.
+	timer.SetHandler([] { TimerTimer(); });
 }
 
 FakePlatform::~FakePlatform()

@@ -85,6 +85,8 @@ public:
 	// Virtual time that one handling of pending messages takes, so that a
 	// polling loop moves on even when nothing else takes time.
 	int64_t poll_cost_ms = 1;
+	// A wait longer than this in virtual time is taken for a hang.
+	static constexpr int64_t kLongestWaitMs = 24 * 3600 * 1000;
 	int process_calls = 0;
 
 private:

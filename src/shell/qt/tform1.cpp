@@ -5,6 +5,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "program/velprog.h"
+#include "review/qt/tform6.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -87,6 +88,9 @@ void TForm1::BuildMenu()
 	Programmenu->setObjectName(QStringLiteral("Programmenu"));
 	Startsubmenu = AddItem(Programmenu, "Startsubmenu", QKeySequence(Qt::CTRL | Qt::Key_S));
 	anouncetypeitem = AddItem(Programmenu, "anouncetypeitem", QKeySequence(Qt::Key_F2));
+	// The screen review stays usable during a run: the program itself
+	// forbids it through its memory guard.
+	screenreviewitem = AddItem(Programmenu, "screenreviewitem", QKeySequence(Qt::CTRL | Qt::Key_R));
 	exitsubmenu = AddItem(Programmenu, "exitsubmenu");
 
 	settingsmenu = bar->addMenu(QString());
@@ -111,6 +115,7 @@ void TForm1::BuildMenu()
 
 	connect(Startsubmenu, &QAction::triggered, this, [this] { StartsubmenuClick(); });
 	connect(anouncetypeitem, &QAction::triggered, this, [this] { anouncetypeitemClick(); });
+	connect(screenreviewitem, &QAction::triggered, this, [this] { screenreviewitemClick(); });
 	connect(exitsubmenu, &QAction::triggered, this, [this] { exitsubmenuClick(); });
 	connect(braillekeyboarditem, &QAction::triggered, this, [this] { braillekeyboarditemClick(); });
 	connect(autochangeitem, &QAction::triggered, this, [this] { autochangeitemClick(); });
@@ -135,6 +140,7 @@ void TForm1::SetCaptions()
 	braillekeyboarditem->setText(Caption(46));
 	keyboardechoitem->setText(Caption(47));
 	anouncetypeitem->setText(Caption(52));
+	screenreviewitem->setText(Caption(26, "..."));
 	autochangeitem->setText(Caption(51));
 	// Automatic keyboard switching is not offered in the menu.
 	autochangeitem->setEnabled(false);
@@ -249,6 +255,15 @@ void TForm1::closeEvent(QCloseEvent *event)
 		FormClose();
 	}
 	event->accept();
+}
+
+void TForm1::screenreviewitemClick()
+{
+	try {
+		OpenScreenReview();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
 }
 
 void TForm1::aboutsubmenuClick()

@@ -42,6 +42,7 @@ public:
 	QMenu *Programmenu = nullptr;
 	QAction *Startsubmenu = nullptr;
 	QAction *anouncetypeitem = nullptr;
+	QAction *screenreviewitem = nullptr;
 	QAction *exitsubmenu = nullptr;
 	QMenu *settingsmenu = nullptr;
 	QAction *braillekeyboarditem = nullptr;
@@ -58,6 +59,7 @@ public:
 	void StartsubmenuClick();
 	void exitsubmenuClick();
 	void aboutsubmenuClick();
+	void screenreviewitemClick();
 	void anouncetypeitemClick();
 	void braillekeyboarditemClick();
 	void autochangeitemClick();
