@@ -169,7 +169,8 @@ TEST_F(SettingsFileTest, AFailedWriteRaisesUnableToWriteAndKeepsTheOldFile)
 		missing_folder.WriteInteger("keyboard", "echo", 1);
 		FAIL() << "the write reported success";
 	} catch (const ShellError &error) {
-		EXPECT_EQ(std::string(error.what()), "Unable to write to " + folder.path() + "/nowhere/velira.ini");
+		EXPECT_EQ(std::string(error.what()),
+		          "Unable to write to " + folder.path() + "/nowhere/velira.ini");
 	}
 
 	// A folder in place of the file.
@@ -200,8 +201,8 @@ public:
 	{
 		calls.push_back("statusbar");
 		// Refreshed before the file is written back.
-		file_complete_at_refresh = testing::ReadFile(SettingsFilePath()).find("velirasounds") !=
-		                           std::string::npos;
+		file_complete_at_refresh =
+		    testing::ReadFile(SettingsFilePath()).find("velirasounds") != std::string::npos;
 	}
 
 	std::vector<std::string> calls;
@@ -259,8 +260,8 @@ TEST_F(LoadSettingsTest, AbsentKeysTakeTheirDefaultsAndAreWrittenBack)
 	          (std::vector<std::string>{"sapi5=0", "braille=0", "autochange=0", "statusbar"}));
 	EXPECT_FALSE(menu.file_complete_at_refresh);
 	EXPECT_EQ(KeyLines(Contents()),
-	          (std::multiset<std::string>{"language=2000", "voiceallowed=1", "velirasounds=1", "sndvolume=0",
-	                                      "braillekeys=0", "echo=1", "autochanging=0"}));
+	          (std::multiset<std::string>{"language=2000", "voiceallowed=1", "velirasounds=1",
+	                                      "sndvolume=0", "braillekeys=0", "echo=1", "autochanging=0"}));
 }
 
 TEST_F(LoadSettingsTest, AnEmptyFileIsNotAMissingOne)
@@ -283,7 +284,8 @@ TEST_F(LoadSettingsTest, StoredValuesReachTheSettingsAndTheMenu)
 	EXPECT_TRUE(brailleKeyboard);
 	EXPECT_EQ(echoMode, 2);
 	EXPECT_TRUE(autoChange);
-	EXPECT_EQ(menu.calls, (std::vector<std::string>{"sapi5=0", "braille=1", "autochange=1", "statusbar"}));
+	EXPECT_EQ(menu.calls,
+	          (std::vector<std::string>{"sapi5=0", "braille=1", "autochange=1", "statusbar"}));
 	EXPECT_EQ(KeyLines(Contents()).count("echo=2"), 1u) << "written back in decimal";
 }
 
