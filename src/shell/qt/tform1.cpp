@@ -76,6 +76,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	// Not a QObject: the window's children do not include it.
+	delete Timer;
+	Timer = nullptr;
 }
 
 void TForm1::BuildMenu()
