@@ -6,9 +6,11 @@
 #include "review/qt/tform6.h"
 #include "runtime/velcommands.h"
 #include "settings/qt/taboutbox.h"
+#include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
+#include "sound/qt/tform5.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -42,6 +44,16 @@ int main(int argc, char *argv[])
 	platform.timer = form1.Timer;
 	InstallTerminationSignals(&form1);
 	form1.FormCreate();
+
+	// The other windows in their order, each labelled in the language that
+	// the main window's start-up chose.
+	TForm3 form3(&form1);
+	form3.FormCreate();
+	form1.SetForm3(&form3);
+
+	TForm5 form5(&form1);
+	form5.FormCreate();
+	form1.SetForm5(&form5);
 
 	TForm6 form6(&form1);
 	form6.FormCreate();

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace velira
 {
@@ -25,25 +26,55 @@ std::string g_settings_path = "velira.ini";
 // String values are read through a buffer of 2048 characters.
 constexpr size_t kMaxStringLength = 2047;
 
-bool LoadIni(const std::string &path, CSimpleIniA &ini)
+void Configure(CSimpleIniA &ini)
 {
 	ini.SetUnicode(false);
 	ini.SetMultiKey(false);
+	// Written as "key=value", the way the original profile functions wrote.
+	ini.SetSpaces(false);
+}
+
+bool LoadIni(const std::string &path, CSimpleIniA &ini)
+{
+	Configure(ini);
 	std::ifstream in(path, std::ios::binary);
 	if (!in)
 		return false;
 	std::ostringstream contents;
 	contents << in.rdbuf();
+	if (in.bad())
+		return false;
 	return ini.LoadData(contents.str()) >= 0;
+}
+
+// A value is one line: a line break written into it would end the value and
+// turn the rest into keys or sections of its own.
+std::string OneLine(std::string value)
+{
+	for (char &c : value)
+		if (c == '\r' || c == '\n')
+			c = ' ';
+	return value;
 }
 
 void WriteValue(const std::string &path, const std::string &section, const std::string &key,
                 const std::string &value)
 {
 	CSimpleIniA ini;
-	if (std::filesystem::exists(path) && !LoadIni(path, ini))
-		throw ShellError("Unable to write to " + path);
-	ini.SetValue(section.c_str(), key.c_str(), value.c_str());
+	std::error_code error;
+	const auto status = std::filesystem::status(path, error);
+	if (std::filesystem::exists(status)) {
+		// The file is replaced by renaming a new one over it, which would
+		// also replace a file the user made read-only; it is refused instead,
+		// as writing into it would be. A file that cannot be read is not
+		// replaced either: its other sections would be lost.
+		if (!std::filesystem::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0 ||
+		    !LoadIni(path, ini))
+			throw ShellError("Unable to write to " + path);
+	} else {
+		Configure(ini);
+	}
+	ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str());
 	std::string data;
 	if (ini.Save(data) < 0)
 		throw ShellError("Unable to write to " + path);

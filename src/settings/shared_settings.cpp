@@ -1,6 +1,7 @@
 #include "settings/shared_settings.h"
 
 #include "settings/settings_file.h"
+#include "speech/voice_commands.h"
 
 namespace velira
 {
@@ -33,6 +34,30 @@ void SaveSettings()
 	file.WriteBool("keyboard", "braillekeys", brailleKeyboard);
 	file.WriteInteger("keyboard", "echo", echoMode);
 	file.WriteBool("keyboard", "autochanging", autoChange);
+}
+
+void LoadSettings(SettingsMenu &menu)
+{
+	IniFile file = SettingsFile();
+	if (!file.Exists()) {
+		// First start: the file gets the values as they stand, then the
+		// voice follows whether there is anything to speak with.
+		SaveSettings();
+		voiceAllowed = SpeechEnginesAvailable();
+		file.WriteBool("voice", "voiceallowed", voiceAllowed);
+		return;
+	}
+	voiceAllowed = file.ReadBool("voice", "voiceallowed", true);
+	deviceSounds = file.ReadBool("sounds", "velirasounds", true);
+	soundVolume = file.ReadInteger("sounds", "sndvolume", 0);
+	brailleKeyboard = file.ReadBool("keyboard", "braillekeys", false);
+	menu.SetUseSapi5Checked(file.ReadBool("Voice", "sapi5", false));
+	menu.SetBrailleKeyboardChecked(brailleKeyboard);
+	echoMode = file.ReadInteger("keyboard", "echo", 1);
+	autoChange = file.ReadBool("keyboard", "autochanging", false);
+	menu.SetAutoChangeChecked(autoChange);
+	menu.RefreshStatusBar();
+	SaveSettings();
 }
 
 } // namespace velira

@@ -21,4 +21,22 @@ void ResetSharedSettings();
 // sndvolume, [keyboard] braillekeys, echo and autochanging.
 void SaveSettings();
 
+// The parts of the main window that reading the settings file sets.
+class SettingsMenu
+{
+public:
+	virtual ~SettingsMenu() = default;
+	virtual void SetUseSapi5Checked(bool checked) = 0;
+	virtual void SetBrailleKeyboardChecked(bool checked) = 0;
+	virtual void SetAutoChangeChecked(bool checked) = 0;
+	virtual void RefreshStatusBar() = 0;
+};
+
+// Reads the settings file into the shared settings and the menu's check
+// marks, then writes it back so that every key of SaveSettings is present.
+// Without a settings file it creates one from the current values, and the
+// voice is allowed exactly when the speech engines are available; the menu is
+// then left alone.
+void LoadSettings(SettingsMenu &menu);
+
 } // namespace velira

@@ -5,6 +5,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace velira
@@ -77,6 +78,16 @@ TAboutbox::TAboutbox(QWidget *parent) : QDialog(parent)
 	outer->addWidget(Panel1);
 	outer->addWidget(OKButton, 0, Qt::AlignHCenter);
 	layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TAboutbox::showEvent(QShowEvent *event)
+{
+	QDialog::showEvent(event);
+	if (QScreen *display = screen(); display != nullptr) {
+		QRect frame = frameGeometry();
+		frame.moveCenter(display->availableGeometry().center());
+		move(frame.topLeft());
+	}
 }
 
 void TAboutbox::FormCreate()

@@ -26,6 +26,10 @@ public:
 	QLabel *Copyright = nullptr;
 	QLabel *Comments = nullptr;
 	QPushButton *OKButton = nullptr;
+
+protected:
+	// The box opens centred on the screen, not over the main window.
+	void showEvent(QShowEvent *event) override;
 };
 
 // The program's own picture: a braille cell on a dark blue square.

@@ -77,6 +77,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	// Not a QObject: the window's children do not include it.
+	delete Timer;
+	Timer = nullptr;
 }
 
 void TForm1::BuildMenu()
@@ -160,6 +163,13 @@ void TForm1::FormCreate()
 		ResetSharedSettings();
 		InitSpeech();
 		LoadSettings();
+		// The speech interface follows its menu item; the voice dialog is for
+		// the older interface and only while the voice is allowed.
+		useSapi5 = usesapi5submenu->isChecked();
+		voiceReady = useSapi5;
+		Voicesubmenu->setEnabled(voiceAllowed);
+		if (usesapi5submenu->isChecked())
+			Voicesubmenu->setEnabled(false);
 		ramImage.fill(0);
 		LoadMemoryImage();
 		CreateSoundObjects();

@@ -13,6 +13,8 @@ namespace velira
 
 class QtTimer;
 class TAboutbox;
+class TForm3;
+class TForm5;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
 // every key before its controls.
@@ -30,6 +32,8 @@ public:
 
 	// The other windows, created after this one.
 	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
+	void SetForm3(TForm3 *form3) { form3_ = form3; }
+	void SetForm5(TForm5 *form5) { form5_ = form5; }
 
 	// True while the built-in program runs.
 	bool IsRunning() const { return running_; }
@@ -93,6 +97,8 @@ private:
 	void FormClose();
 
 	TAboutbox *aboutbox_ = nullptr;
+	TForm3 *form3_ = nullptr;
+	TForm5 *form5_ = nullptr;
 	bool running_ = false;
 	bool closing_ = false;
 };

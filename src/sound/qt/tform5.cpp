@@ -1,0 +1,169 @@
+#include "sound/qt/tform5.h"
+
+#include "platform/desktop.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "platform/services.h"
+#include "runtime/velcommands.h"
+#include "settings/localized_texts.h"
+#include "settings/shared_settings.h"
+#include "shell/qt/tform1.h"
+#include "speech/voice_commands.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace velira
+{
+
+namespace
+{
+
+QString Text(int n)
+{
+	return FromCp1250(LocalizedText(languageBase, n));
+}
+
+QString Spoken(const QString &caption)
+{
+	QString spoken = caption;
+	return spoken.remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+int TrackBarPositionForVolume(int32_t volume)
+{
+	// In 64 bits: a hand-edited volume near the integer limit must not wrap.
+	const int64_t position = (static_cast<int64_t>(volume) + 10000) / 100;
+	if (position < 0)
+		return 0;
+	if (position > 100)
+		return 100;
+	return static_cast<int>(position);
+}
+
+int32_t VolumeForTrackBarPosition(int position)
+{
+	return position * 100 - 10000;
+}
+
+TForm5::TForm5(QWidget *parent) : QDialog(parent)
+{
+	setObjectName(QStringLiteral("TForm5"));
+	setModal(true);
+
+	voicecheckbox = new QCheckBox(this);
+	voicecheckbox->setObjectName(QStringLiteral("voicecheckbox"));
+	velirasoundschk = new QCheckBox(this);
+	velirasoundschk->setObjectName(QStringLiteral("velirasoundschk"));
+	connect(velirasoundschk, &QCheckBox::toggled, this, [this] { velirasoundschkClick(); });
+
+	sndvoltrackbar = new QSlider(Qt::Horizontal, this);
+	sndvoltrackbar->setObjectName(QStringLiteral("sndvoltrackbar"));
+	sndvoltrackbar->setRange(0, 100);
+	sndvoltrackbar->setSingleStep(1);
+	sndvoltrackbar->setPageStep(2);
+	sndvoltrackbar->setTickPosition(QSlider::TicksBelow);
+	sndvoltrackbar->setTickInterval(10);
+	connect(sndvoltrackbar, &QSlider::valueChanged, this, [this] { sndvoltrackbarChange(); });
+
+	sndvolstatic = new QLabel(this);
+	sndvolstatic->setObjectName(QStringLiteral("sndvolstatic"));
+	sndvolstatic->setBuddy(sndvoltrackbar);
+
+	okbitbtn = new QPushButton(this);
+	okbitbtn->setObjectName(QStringLiteral("okbitbtn"));
+	okbitbtn->setDefault(true);
+	connect(okbitbtn, &QPushButton::clicked, this, &QDialog::accept);
+	cancelbitbtn = new QPushButton(this);
+	cancelbitbtn->setObjectName(QStringLiteral("cancelbitbtn"));
+	connect(cancelbitbtn, &QPushButton::clicked, this, &QDialog::reject);
+
+	auto *buttons = new QHBoxLayout;
+	buttons->addStretch(1);
+	buttons->addWidget(okbitbtn);
+	buttons->addWidget(cancelbitbtn);
+	auto *outer = new QVBoxLayout(this);
+	outer->addWidget(voicecheckbox);
+	outer->addWidget(velirasoundschk);
+	outer->addWidget(sndvolstatic);
+	outer->addWidget(sndvoltrackbar);
+	outer->addLayout(buttons);
+
+	setTabOrder(voicecheckbox, velirasoundschk);
+	setTabOrder(velirasoundschk, sndvoltrackbar);
+	setTabOrder(sndvoltrackbar, okbitbtn);
+	setTabOrder(okbitbtn, cancelbitbtn);
+}
+
+void TForm5::FormCreate()
+{
+	setWindowTitle(Text(21));
+	voicecheckbox->setText(Text(22));
+	voicecheckbox->setAccessibleName(Spoken(voicecheckbox->text()));
+	velirasoundschk->setText(Text(39));
+	velirasoundschk->setAccessibleName(Spoken(velirasoundschk->text()));
+	sndvolstatic->setText(Text(28));
+	// The track bar has no caption of its own: it is named by its label.
+	sndvoltrackbar->setAccessibleName(Spoken(sndvolstatic->text()));
+	okbitbtn->setText(Text(7));
+	okbitbtn->setAccessibleName(Spoken(okbitbtn->text()));
+	cancelbitbtn->setText(Text(8));
+	cancelbitbtn->setAccessibleName(Spoken(cancelbitbtn->text()));
+}
+
+void TForm5::velirasoundschkClick()
+{
+	sndvoltrackbar->setEnabled(velirasoundschk->isChecked());
+}
+
+void TForm5::sndvoltrackbarChange()
+{
+	soundVolume = VolumeForTrackBarPosition(sndvoltrackbar->value());
+	if (!isActiveWindow())
+		return;
+	try {
+		// The preview goes through the tone statement, so it sounds only
+		// while the device sounds are on.
+		SoundStatement({1000}, 100, 1);
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+}
+
+void TForm1::soundssubmenuClick()
+{
+	if (form5_ == nullptr || !soundssubmenu->isEnabled())
+		return;
+	try {
+		form5_->voicecheckbox->setChecked(voiceAllowed);
+		form5_->velirasoundschk->setChecked(deviceSounds);
+		// Moving the track bar sets the volume through its change handler;
+		// the dialog is not active yet, so no preview sounds.
+		form5_->sndvoltrackbar->setValue(TrackBarPositionForVolume(soundVolume));
+		form5_->sndvoltrackbar->setEnabled(deviceSounds);
+		const int32_t remembered_volume = soundVolume;
+		form5_->voicecheckbox->setFocus();
+		if (form5_->exec() != QDialog::Accepted) {
+			soundVolume = remembered_volume;
+			return;
+		}
+		if (form5_->voicecheckbox->isChecked() && !voiceAllowed) {
+			if (SpeechEnginesAvailable()) {
+				AllowVoiceFromSoundsDialog();
+			} else {
+				form5_->voicecheckbox->setChecked(false);
+				services().desktop->ShowMessage(LocalizedText(languageBase, 40));
+			}
+		}
+		voiceAllowed = form5_->voicecheckbox->isChecked();
+		Voicesubmenu->setEnabled(voiceAllowed);
+		deviceSounds = form5_->velirasoundschk->isChecked();
+		SaveSettings();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+}
+
+} // namespace velira

@@ -1,0 +1,346 @@
+#include "fakes/fake_platform.h"
+#include "platform/error.h"
+#include "settings/settings_file.h"
+#include "settings/shared_settings.h"
+#include "speech/voice_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace velira
+{
+namespace
+{
+
+// The "key=value" lines of a settings file, without sections and comments.
+std::multiset<std::string> KeyLines(const std::string &text)
+{
+	std::multiset<std::string> lines;
+	std::istringstream in(text);
+	std::string line;
+	while (std::getline(in, line))
+		if (line.find('=') != std::string::npos && line[0] != ';')
+			lines.insert(line);
+	return lines;
+}
+
+std::vector<std::string> SectionLines(const std::string &text)
+{
+	std::vector<std::string> lines;
+	std::istringstream in(text);
+	std::string line;
+	while (std::getline(in, line))
+		if (!line.empty() && line[0] == '[')
+			lines.push_back(line);
+	return lines;
+}
+
+class SettingsFileTest : public ::testing::Test
+{
+protected:
+	void SetUp() override { SetSettingsFilePath(path); }
+	void Write(const std::string &text) { testing::WriteFile(path, text); }
+	std::string Contents() const { return testing::ReadFile(path); }
+
+	testing::ScratchFolder folder;
+	std::string path = folder.path() + "/velira.ini";
+	IniFile file{path};
+};
+
+TEST_F(SettingsFileTest, IntegersAreDecimalOrHexadecimalElseTheDefault)
+{
+	Write("[keyboard]\n"
+	      "dec=42\nneg=-2550\nhex=0x7D0\nupper=0X7d0\nbare=0x\n"
+	      "word=two\ntrailing=12abc\nempty=\nhuge=99999999999\nhugehex=0x100000000\n"
+	      "spaced=  7  \nfull=0xFFFFFFFF\n");
+	EXPECT_EQ(file.ReadInteger("keyboard", "dec", 1), 42);
+	EXPECT_EQ(file.ReadInteger("keyboard", "neg", 1), -2550);
+	EXPECT_EQ(file.ReadInteger("keyboard", "hex", 1), 2000);
+	EXPECT_EQ(file.ReadInteger("keyboard", "upper", 1), 2000);
+	EXPECT_EQ(file.ReadInteger("keyboard", "bare", 1), 1) << "\"0x\" alone is not hexadecimal";
+	EXPECT_EQ(file.ReadInteger("keyboard", "word", 1), 1);
+	EXPECT_EQ(file.ReadInteger("keyboard", "trailing", 1), 1);
+	EXPECT_EQ(file.ReadInteger("keyboard", "empty", 1), 1);
+	EXPECT_EQ(file.ReadInteger("keyboard", "huge", 1), 1) << "beyond 32 bits";
+	EXPECT_EQ(file.ReadInteger("keyboard", "hugehex", 1), 1) << "beyond 32 bits";
+	EXPECT_EQ(file.ReadInteger("keyboard", "spaced", 1), 7);
+	EXPECT_EQ(file.ReadInteger("keyboard", "full", 1), -1) << "32 bits, as a signed integer";
+	EXPECT_EQ(file.ReadInteger("keyboard", "absent", 5), 5);
+	EXPECT_EQ(file.ReadInteger("nosection", "dec", 5), 5);
+}
+
+TEST_F(SettingsFileTest, BooleansAreIntegersAndAnyNonZeroIsTrue)
+{
+	Write("[sounds]\nzero=0\none=1\ntwo=2\nminus=-1\nhex=0x10\nword=yes\n");
+	EXPECT_FALSE(file.ReadBool("sounds", "zero", true));
+	EXPECT_TRUE(file.ReadBool("sounds", "one", false));
+	EXPECT_TRUE(file.ReadBool("sounds", "two", false));
+	EXPECT_TRUE(file.ReadBool("sounds", "minus", false));
+	EXPECT_TRUE(file.ReadBool("sounds", "hex", false));
+	EXPECT_FALSE(file.ReadBool("sounds", "word", false)) << "not a number: the default";
+	EXPECT_TRUE(file.ReadBool("sounds", "word", true)) << "not a number: the default";
+	EXPECT_TRUE(file.ReadBool("sounds", "absent", true));
+
+	file.WriteBool("sounds", "written", true);
+	file.WriteBool("sounds", "off", false);
+	EXPECT_EQ(KeyLines(Contents()).count("written=1"), 1u);
+	EXPECT_EQ(KeyLines(Contents()).count("off=0"), 1u);
+}
+
+TEST_F(SettingsFileTest, NamesCompareWithoutRegardToCase)
+{
+	Write("[Voice]\nSAPI5=1\nPerson=Anna\n");
+	EXPECT_TRUE(file.ReadBool("voice", "sapi5", false));
+	EXPECT_EQ(file.ReadString("VOICE", "person", ""), "Anna");
+
+	// A write into "voice" goes into the existing [Voice], not a second one.
+	file.WriteBool("voice", "voiceallowed", true);
+	file.WriteInteger("voice", "sapi5", 0);
+	EXPECT_EQ(SectionLines(Contents()), std::vector<std::string>{"[Voice]"});
+	EXPECT_EQ(KeyLines(Contents()),
+	          (std::multiset<std::string>{"SAPI5=0", "Person=Anna", "voiceallowed=1"}));
+}
+
+TEST_F(SettingsFileTest, StringsAreReadUpTo2047Characters)
+{
+	Write("[Voice]\nperson=" + std::string(3000, 'x') + "\nshort=" + std::string(2047, 'y') + "\n");
+	EXPECT_EQ(file.ReadString("Voice", "person", ""), std::string(2047, 'x'));
+	EXPECT_EQ(file.ReadString("Voice", "short", ""), std::string(2047, 'y'));
+	EXPECT_EQ(file.ReadString("Voice", "absent", "default"), "default");
+}
+
+TEST_F(SettingsFileTest, WritesKeepWhatTheShellDoesNotKnow)
+{
+	Write("; written by hand\n"
+	      "[custom]\n"
+	      "colour=blue\n"
+	      "\n"
+	      "; the speech settings\n"
+	      "[Voice]\n"
+	      "; chosen in the voice dialog\n"
+	      "person=Anna\n"
+	      "pitch=0x40\n");
+	file.WriteInteger("keyboard", "echo", 2);
+	file.WriteInteger("Voice", "pitch", 70);
+
+	const std::string text = Contents();
+	EXPECT_NE(text.find("; written by hand"), std::string::npos);
+	EXPECT_NE(text.find("; the speech settings"), std::string::npos);
+	EXPECT_NE(text.find("; chosen in the voice dialog"), std::string::npos);
+	EXPECT_EQ(SectionLines(text), (std::vector<std::string>{"[custom]", "[Voice]", "[keyboard]"}))
+	    << "the order of the sections stays, a new one goes at the end";
+	EXPECT_EQ(KeyLines(text),
+	          (std::multiset<std::string>{"colour=blue", "person=Anna", "pitch=70", "echo=2"}));
+}
+
+TEST_F(SettingsFileTest, RepeatedWritesLeaveTheFileAsItWas)
+{
+	file.WriteInteger("keyboard", "echo", 2);
+	file.WriteInteger("sounds", "sndvolume", -2600);
+	const std::string first = Contents();
+	for (int i = 0; i < 5; ++i) {
+		file.WriteInteger("keyboard", "echo", 2);
+		file.WriteInteger("sounds", "sndvolume", -2600);
+	}
+	EXPECT_EQ(Contents(), first) << "no blank lines or duplicates pile up";
+	EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+TEST_F(SettingsFileTest, AValueWithLineBreaksStaysOneValue)
+{
+	Write("[keyboard]\necho=1\n");
+	file.WriteString("Voice", "person", "Anna\n[keyboard]\necho=2\r\nbraillekeys=1");
+	EXPECT_EQ(file.ReadInteger("keyboard", "echo", 0), 1) << "the value must not add keys";
+	EXPECT_EQ(file.ReadInteger("keyboard", "braillekeys", 0), 0);
+	EXPECT_EQ(SectionLines(Contents()), (std::vector<std::string>{"[keyboard]", "[Voice]"}));
+	EXPECT_EQ(file.ReadString("Voice", "person", "").substr(0, 4), "Anna");
+}
+
+TEST_F(SettingsFileTest, AFailedWriteRaisesUnableToWrite)
+{
+	// A folder that does not exist.
+	IniFile missing_folder(folder.path() + "/nowhere/velira.ini");
+	try {
+		missing_folder.WriteInteger("keyboard", "echo", 1);
+		FAIL() << "the write reported success";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()),
+		          "Unable to write to " + folder.path() + "/nowhere/velira.ini");
+	}
+
+	// A folder in place of the file.
+	std::filesystem::create_directory(path);
+	EXPECT_FALSE(file.Exists());
+	EXPECT_THROW(file.WriteInteger("keyboard", "echo", 1), ShellError);
+	EXPECT_EQ(file.ReadInteger("keyboard", "echo", 9), 9);
+}
+
+TEST_F(SettingsFileTest, AReadOnlyFileIsNotReplaced)
+{
+	// The write goes through a rename, which would replace a file the user
+	// made read-only behind their back.
+	if (::geteuid() == 0)
+		GTEST_SKIP() << "the superuser may write read-only files";
+	Write("[keyboard]\necho=2\n");
+	std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+	EXPECT_THROW(file.WriteInteger("keyboard", "echo", 1), ShellError);
+	std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+	EXPECT_EQ(Contents(), "[keyboard]\necho=2\n");
+}
+
+// The main window's check marks and status bar, as LoadSettings sets them.
+class RecordingMenu final : public SettingsMenu
+{
+public:
+	void SetUseSapi5Checked(bool checked) override { Record("sapi5", checked); }
+	void SetBrailleKeyboardChecked(bool checked) override { Record("braille", checked); }
+	void SetAutoChangeChecked(bool checked) override { Record("autochange", checked); }
+	void RefreshStatusBar() override
+	{
+		calls.push_back("statusbar");
+		// Refreshed before the file is written back.
+		file_complete_at_refresh =
+		    testing::ReadFile(SettingsFilePath()).find("velirasounds") != std::string::npos;
+	}
+
+	std::vector<std::string> calls;
+	bool file_complete_at_refresh = false;
+
+private:
+	void Record(const char *what, bool checked)
+	{
+		calls.push_back(std::string(what) + (checked ? "=1" : "=0"));
+	}
+};
+
+class LoadSettingsTest : public SettingsFileTest
+{
+protected:
+	void SetUp() override
+	{
+		SettingsFileTest::SetUp();
+		ResetSharedSettings();
+	}
+	void TearDown() override { ResetSharedSettings(); }
+
+	RecordingMenu menu;
+};
+
+TEST_F(LoadSettingsTest, FirstStartCreatesTheFileFromTheStartingValues)
+{
+	LoadSettings(menu);
+
+	const bool engines = SpeechEnginesAvailable();
+	EXPECT_EQ(voiceAllowed, engines);
+	const std::string text = Contents();
+	EXPECT_EQ(SectionLines(text), (std::vector<std::string>{"[voice]", "[sounds]", "[keyboard]"}));
+	EXPECT_EQ(KeyLines(text),
+	          (std::multiset<std::string>{engines ? "voiceallowed=1" : "voiceallowed=0", "velirasounds=1",
+	                                      "sndvolume=0", "braillekeys=0", "echo=0", "autochanging=0"}))
+	    << "echo is stored as 0, the value before the file is read, not its default";
+	EXPECT_TRUE(menu.calls.empty()) << "no check mark changes and no status bar refresh";
+	EXPECT_EQ(echoMode, 0);
+	EXPECT_TRUE(deviceSounds);
+}
+
+TEST_F(LoadSettingsTest, AbsentKeysTakeTheirDefaultsAndAreWrittenBack)
+{
+	Write("[environment]\nlanguage=2000\n");
+	LoadSettings(menu);
+
+	EXPECT_TRUE(voiceAllowed);
+	EXPECT_TRUE(deviceSounds);
+	EXPECT_EQ(soundVolume, 0);
+	EXPECT_FALSE(brailleKeyboard);
+	EXPECT_EQ(echoMode, 1);
+	EXPECT_FALSE(autoChange);
+	EXPECT_EQ(menu.calls,
+	          (std::vector<std::string>{"sapi5=0", "braille=0", "autochange=0", "statusbar"}));
+	EXPECT_FALSE(menu.file_complete_at_refresh);
+	EXPECT_EQ(KeyLines(Contents()),
+	          (std::multiset<std::string>{"language=2000", "voiceallowed=1", "velirasounds=1",
+	                                      "sndvolume=0", "braillekeys=0", "echo=1", "autochanging=0"}));
+}
+
+TEST_F(LoadSettingsTest, AnEmptyFileIsNotAMissingOne)
+{
+	Write("");
+	LoadSettings(menu);
+	EXPECT_TRUE(voiceAllowed) << "the default, whatever the speech engines";
+	EXPECT_EQ(echoMode, 1);
+	EXPECT_EQ(menu.calls.back(), "statusbar");
+}
+
+TEST_F(LoadSettingsTest, StoredValuesReachTheSettingsAndTheMenu)
+{
+	Write("[voice]\nvoiceallowed=0\n[sounds]\nvelirasounds=0\nsndvolume=-2550\n"
+	      "[keyboard]\nbraillekeys=1\necho=0x2\nautochanging=1\n");
+	LoadSettings(menu);
+	EXPECT_FALSE(voiceAllowed);
+	EXPECT_FALSE(deviceSounds);
+	EXPECT_EQ(soundVolume, -2550);
+	EXPECT_TRUE(brailleKeyboard);
+	EXPECT_EQ(echoMode, 2);
+	EXPECT_TRUE(autoChange);
+	EXPECT_EQ(menu.calls,
+	          (std::vector<std::string>{"sapi5=0", "braille=1", "autochange=1", "statusbar"}));
+	EXPECT_EQ(KeyLines(Contents()).count("echo=2"), 1u) << "written back in decimal";
+}
+
+TEST_F(LoadSettingsTest, Sapi5IsReadInEitherSpellingOfTheSection)
+{
+	for (const char *text : {"[Voice]\nsapi5=1\n", "[voice]\nvoiceallowed=1\nSAPI5=1\n"}) {
+		SCOPED_TRACE(text);
+		Write(text);
+		menu.calls.clear();
+		LoadSettings(menu);
+		ASSERT_FALSE(menu.calls.empty());
+		EXPECT_EQ(menu.calls.front(), "sapi5=1");
+		EXPECT_TRUE(voiceAllowed);
+		EXPECT_EQ(SectionLines(Contents()).size(), 3u) << "[Voice] and [voice] are one section";
+	}
+}
+
+TEST_F(LoadSettingsTest, AnUnreadableEchoIsTheDefault)
+{
+	Write("[keyboard]\necho=two\n");
+	LoadSettings(menu);
+	EXPECT_EQ(echoMode, 1);
+	EXPECT_EQ(KeyLines(Contents()).count("echo=1"), 1u);
+}
+
+TEST_F(LoadSettingsTest, AnUnwritableFileRaisesUnableToWrite)
+{
+	const std::string unreachable = folder.path() + "/nowhere/velira.ini";
+	SetSettingsFilePath(unreachable);
+	try {
+		LoadSettings(menu);
+		FAIL() << "the failed write reported success";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()), "Unable to write to " + unreachable);
+	}
+}
+
+TEST_F(LoadSettingsTest, SaveSettingsLeavesLanguageAndVoiceKeysAlone)
+{
+	Write("[environment]\nlanguage=3000\n[Voice]\nsapi5=1\nperson=Anna\nspeed=0x80\n");
+	voiceAllowed = true;
+	deviceSounds = false;
+	soundVolume = -10000;
+	brailleKeyboard = true;
+	echoMode = 2;
+	autoChange = true;
+	SaveSettings();
+	EXPECT_EQ(KeyLines(Contents()),
+	          (std::multiset<std::string>{"language=3000", "sapi5=1", "person=Anna", "speed=0x80",
+	                                      "voiceallowed=1", "velirasounds=0", "sndvolume=-10000",
+	                                      "braillekeys=1", "echo=2", "autochanging=1"}));
+}
+
+} // namespace
+} // namespace velira
