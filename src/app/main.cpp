@@ -8,6 +8,10 @@
 #include "settings/settings_file.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
+#include "speech/adapters/espeak_engine.h"
+#include "speech/adapters/speechd_voice.h"
+#include "speech/qt/tform4.h"
+#include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -34,6 +38,14 @@ int main(int argc, char *argv[])
 	platform.random = &random;
 	platform.keys = &keys;
 	platform.desktop = &desktop;
+	// The speech engines notify from their own threads through this.
+	platform.postToUi = [&app](std::function<void()> message) {
+		QMetaObject::invokeMethod(&app, std::move(message), Qt::QueuedConnection);
+	};
+	EspeakObjectFactory speech_objects;
+	SpeechDispatcherVoice voice5;
+	platform.speechObjects = &speech_objects;
+	platform.voice5 = &voice5;
 
 	RuntimeStartup();
 
@@ -42,10 +54,17 @@ int main(int argc, char *argv[])
 	InstallTerminationSignals(&form1);
 	form1.FormCreate();
 
+	TForm4 form4(&form1);
+	form4.FormCreate();
+	form1.SetVoiceDialog(&form4);
+
 	TAboutbox aboutbox(&form1);
 	aboutbox.FormCreate();
 	form1.SetAboutbox(&aboutbox);
 
 	form1.show();
-	return app.exec();
+	const int exit_code = app.exec();
+	// The engines' threads end before the application they post to.
+	ReleaseSpeechObjects();
+	return exit_code;
 }

@@ -13,6 +13,7 @@ namespace velira
 
 class QtTimer;
 class TAboutbox;
+class TForm4;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
 // every key before its controls.
@@ -30,6 +31,7 @@ public:
 
 	// The other windows, created after this one.
 	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
+	void SetVoiceDialog(TForm4 *form4) { form4_ = form4; }
 
 	// True while the built-in program runs.
 	bool IsRunning() const { return running_; }
@@ -78,6 +80,8 @@ public:
 	void PrepareVoiceForRun();
 	// Shows the keyboard type and echo mode.
 	void updatestatusbar();
+	// Names the controls for screen readers (after the captions are set).
+	void SetAccessibleNames();
 
 protected:
 	void closeEvent(QCloseEvent *event) override;
@@ -91,6 +95,7 @@ private:
 	void FormClose();
 
 	TAboutbox *aboutbox_ = nullptr;
+	TForm4 *form4_ = nullptr;
 	bool running_ = false;
 	bool closing_ = false;
 };
