@@ -98,6 +98,7 @@ SpeechResult FakeTtsCentral::TextData(const std::string &text)
 	factory_.log.push_back("TextData:" + text);
 	factory_.spoken.push_back(text);
 	FakePlatform &platform = factory_.platform();
+	factory_.spoken_at_ms.push_back(platform.clock.now_ms);
 	const int64_t now = platform.clock.now_ms;
 	const std::weak_ptr<int> generation = generation_;
 	const int expected = *generation_;

@@ -51,6 +51,7 @@ public:
 	std::vector<std::string> log;
 	// The texts handed to TextData, in order.
 	std::vector<std::string> spoken;
+	std::vector<int64_t> spoken_at_ms; // virtual time of each TextData
 	std::vector<std::string> injected;
 	int resets = 0;
 	int centrals_created = 0;
