@@ -110,7 +110,8 @@ protected:
 		for (const TtsModeInfo &mode : Modes()) {
 			if (mode.mode_name == name) {
 				std::unique_ptr<TtsCentral> central;
-				EXPECT_EQ(engines->Select(mode.mode_id, destination.get(), central), kSpeechOk);
+				EXPECT_EQ(engines->Select(mode.mode_id, destination.get(), central),
+				          kSpeechOk);
 				return central;
 			}
 		}
@@ -190,7 +191,8 @@ TEST_F(EspeakEngineTest, ASentenceStartsAndStopsAfterItsSpokenLength)
 	EXPECT_GT(espeakTimings().first_audio_ns.load(), 0);
 
 	// A reset in the middle stops at once.
-	central->TextData(Cp1250FromUtf8("Toto je dlhá veta, ktorá by trvala niekoľko sekúnd, keby ju nikto neprerušil."));
+	central->TextData(
+	    Cp1250FromUtf8("Toto je dlhá veta, ktorá by trvala niekoľko sekúnd, keby ju nikto neprerušil."));
 	ASSERT_TRUE(ui.PumpUntil([&] { return sink->starts == 2; }, std::chrono::seconds(5)));
 	ui.PumpUntil([] { return false; }, std::chrono::milliseconds(300));
 	EXPECT_TRUE(sink->speaking);
@@ -212,8 +214,9 @@ TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 	UiQueue ui;
 	SpeechDispatcherVoice voice("/nonexistent/velira-speechd.sock");
 	std::vector<std::string> events;
-	voice.SetStreamHandlers([&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },
-	                        [&](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
+	voice.SetStreamHandlers(
+	    [&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },
+	    [&](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
 	voice.SetEventInterests(kAllVoiceEvents);
 	EXPECT_FALSE(voice.IsConnected());
 	int32_t stream = 0;
