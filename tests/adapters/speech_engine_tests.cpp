@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -217,7 +221,14 @@ TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 	voice.SetStreamHandlers(
 	    [&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },
 	    [&](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
+#if defined(__SANITIZE_ADDRESS__)
+	// libspeechd keeps a few bytes of a failed connection for good.
+	__lsan_disable();
+#endif
 	voice.SetEventInterests(kAllVoiceEvents);
+#if defined(__SANITIZE_ADDRESS__)
+	__lsan_enable();
+#endif
 	EXPECT_FALSE(voice.IsConnected());
 	int32_t stream = 0;
 	EXPECT_EQ(voice.Speak("ahoj", kSpeakAsync, stream), kSpeechOk);

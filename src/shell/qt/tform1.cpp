@@ -76,6 +76,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	delete Timer; // not a QObject: the window does not own it otherwise
 }
 
 void TForm1::BuildMenu()
