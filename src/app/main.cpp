@@ -11,6 +11,10 @@
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
 #include "sound/qt/tform5.h"
+#include "speech/adapters/espeak_engine.h"
+#include "speech/adapters/speechd_voice.h"
+#include "speech/qt/tform4.h"
+#include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -37,6 +41,14 @@ int main(int argc, char *argv[])
 	platform.random = &random;
 	platform.keys = &keys;
 	platform.desktop = &desktop;
+	// The speech engines notify from their own threads through this.
+	platform.postToUi = [&app](std::function<void()> message) {
+		QMetaObject::invokeMethod(&app, std::move(message), Qt::QueuedConnection);
+	};
+	EspeakObjectFactory speech_objects;
+	SpeechDispatcherVoice voice5;
+	platform.speechObjects = &speech_objects;
+	platform.voice5 = &voice5;
 
 	RuntimeStartup();
 
@@ -51,6 +63,10 @@ int main(int argc, char *argv[])
 	form3.FormCreate();
 	form1.SetForm3(&form3);
 
+	TForm4 form4(&form1);
+	form4.FormCreate();
+	form1.SetVoiceDialog(&form4);
+
 	TForm5 form5(&form1);
 	form5.FormCreate();
 	form1.SetForm5(&form5);
@@ -64,5 +80,8 @@ int main(int argc, char *argv[])
 	form1.SetAboutbox(&aboutbox);
 
 	form1.show();
-	return app.exec();
+	const int exit_code = app.exec();
+	// The engines' threads end before the application they post to.
+	ReleaseSpeechObjects();
+	return exit_code;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 namespace velira
 {
 
@@ -9,6 +11,8 @@ class Timer;
 class KeyState;
 class RandomSource;
 class Desktop;
+class TtsObjectFactory;
+class SpeechVoice;
 
 // The platform services the core talks to. The process entry fills them with
 // the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
@@ -19,6 +23,12 @@ struct Services {
 	KeyState *keys = nullptr;
 	RandomSource *random = nullptr;
 	Desktop *desktop = nullptr;
+	// The older speech interface's object creation, and the newer one's voice.
+	TtsObjectFactory *speechObjects = nullptr;
+	SpeechVoice *voice5 = nullptr;
+	// Runs a message later on the user-interface thread; the speech engines
+	// deliver their notifications through it from their own threads.
+	std::function<void(std::function<void()>)> postToUi;
 };
 
 Services &services();

@@ -1,16 +1,205 @@
 #include "speech/speech_output.h"
 
-// Until the speech engines are connected the shell is silent: every text is
-// accepted and has been spoken at once.
+#include "platform/cp1250.h"
+#include "platform/message_pump.h"
+#include "platform/services.h"
+#include "runtime/velcommands.h"
+#include "settings/shared_settings.h"
+
 namespace velira
 {
 
 bool voiceReady = false;
+bool sapi4Speaking = false;
+bool sapi5Speaking = false;
 
-void SpeakAndWait(const std::string &) {}
-void SpeakAsync(const std::string &) {}
-void SpeakCharacter(const std::string &) {}
-void StopSpeech() {}
-void InitSpeech() {}
+namespace
+{
+
+EchoNameLookup g_echo_name_lookup;
+CapitalLetterTest g_capital_letter_test;
+
+bool IsCapital(uint8_t code)
+{
+	if (g_capital_letter_test)
+		return g_capital_letter_test(code);
+	return code >= 'A' && code <= 'Z';
+}
+
+// The name spoken for a character. A character that the keyboard file does
+// not list is spoken as itself, so the user always hears what was typed.
+std::string SpokenName(uint8_t code)
+{
+	if (g_echo_name_lookup) {
+		if (std::optional<std::string> name = g_echo_name_lookup(code))
+			return *name;
+	}
+	return std::string(1, static_cast<char>(code));
+}
+
+void SpeakNewer(const std::string &text, int32_t flags)
+{
+	SpeechVoice *voice = services().voice5;
+	if (voice == nullptr)
+		return;
+	int32_t stream = 0;
+	CheckSpeechResult(voice->Speak(Utf8FromCp1250(text), flags, stream));
+}
+
+void WaitForOlderEngine()
+{
+	MessagePump &pump = *services().pump;
+	pump.ProcessPendingMessages();
+	pump.WaitWhile(sapi4Speaking);
+}
+
+} // namespace
+
+SpeechObjectSlots &speechObjects()
+{
+	static SpeechObjectSlots objects;
+	return objects;
+}
+
+void TTTSNotifySink::AudioStart(uint64_t)
+{
+	sapi4Speaking = true;
+}
+
+void TTTSNotifySink::AudioStop(uint64_t)
+{
+	sapi4Speaking = false;
+}
+
+void voice5StartStream(int32_t, int64_t)
+{
+	sapi5Speaking = true;
+}
+
+void voice5EndStream(int32_t, int64_t)
+{
+	sapi5Speaking = false;
+}
+
+void ConnectVoice5()
+{
+	SpeechVoice *voice = services().voice5;
+	if (voice == nullptr)
+		return;
+	voice->SetStreamHandlers(voice5StartStream, voice5EndStream);
+	voice->SetEventInterests(kAllVoiceEvents);
+}
+
+void SetEchoNameLookup(EchoNameLookup lookup)
+{
+	g_echo_name_lookup = std::move(lookup);
+}
+
+void SetCapitalLetterTest(CapitalLetterTest test)
+{
+	g_capital_letter_test = std::move(test);
+}
+
+void SpeakAndWait(const std::string &text)
+{
+	if (useSapi5) {
+		if (text.empty())
+			return;
+		sapi5Speaking = true;
+		SpeakNewer(text, kSpeakAsync);
+		MessagePump &pump = *services().pump;
+		pump.ProcessPendingMessages();
+		pump.WaitWhile(sapi5Speaking);
+		return;
+	}
+	SpeechObjectSlots &objects = speechObjects();
+	if (voiceAllowed && !text.empty() && objects.central) {
+		CheckSpeechResult(objects.central->TextData(text));
+		WaitForOlderEngine();
+	}
+}
+
+void SpeakAsync(const std::string &text)
+{
+	if (useSapi5) {
+		SpeakNewer(text, kSpeakAsync);
+		return;
+	}
+	SpeechObjectSlots &objects = speechObjects();
+	if (voiceAllowed && !text.empty() && objects.central)
+		CheckSpeechResult(objects.central->TextData(text));
+}
+
+void SpeakCharacter(const std::string &text)
+{
+	if (!voiceReady)
+		return;
+	if (text.empty() || (text.size() == 1 && text[0] == '\0'))
+		return;
+	const auto code = static_cast<uint8_t>(text[0]);
+	if (text.size() == 1 && IsCapital(code))
+		SoundStatement({2000}, 20, 1);
+	const std::string name = SpokenName(code);
+	if (name.empty())
+		return;
+	if (useSapi5) {
+		SpeakNewer(name, kSpeakAsync | kSpeakIsXml);
+		return;
+	}
+	// voiceReady can outlive a failed engine selection; without a central
+	// there is nothing to speak with.
+	SpeechObjectSlots &objects = speechObjects();
+	if (!objects.central)
+		return;
+	CheckSpeechResult(objects.central->TextData(name));
+	WaitForOlderEngine();
+}
+
+void StopSpeech()
+{
+	if (useSapi5) {
+		SpeakNewer(std::string(), kSpeakPurgeBeforeSpeak);
+		return;
+	}
+	SpeechObjectSlots &objects = speechObjects();
+	if (voiceReady && sapi4Speaking && objects.central)
+		CheckSpeechResult(objects.central->AudioReset());
+}
+
+void ReleaseCentral()
+{
+	SpeechObjectSlots &objects = speechObjects();
+	objects.attributes = nullptr;
+	objects.central.reset();
+	sapi4Speaking = false;
+}
+
+void ReleaseSpeechObjects()
+{
+	SpeechObjectSlots &objects = speechObjects();
+	ReleaseCentral();
+	objects.engineEnum.reset();
+	objects.audioDestination.reset();
+	objects.selectedMode.reset();
+}
+
+void InitSpeech()
+{
+	ReleaseSpeechObjects();
+	TtsObjectFactory *factory = services().speechObjects;
+	if (factory == nullptr) {
+		voiceAllowed = false;
+		return;
+	}
+	SpeechObjectSlots &objects = speechObjects();
+	std::unique_ptr<TtsEnum> engine_enum;
+	if (!SpeechFailed(factory->CreateEngineEnum(engine_enum)))
+		objects.engineEnum = std::move(engine_enum);
+	std::unique_ptr<TtsAudioDestination> destination;
+	if (SpeechFailed(factory->CreateAudioDestination(destination)))
+		voiceAllowed = false;
+	else
+		objects.audioDestination = std::move(destination);
+}
 
 } // namespace velira

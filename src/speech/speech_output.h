@@ -1,5 +1,11 @@
 #pragma once
 
+#include "platform/speech_engines.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace velira
@@ -7,8 +13,12 @@ namespace velira
 
 // Everything the shell says goes through these four operations.
 
-// A speech engine is ready.
+// A speech engine is ready: gates SpeakCharacter and StopSpeech.
 extern bool voiceReady;
+// The older engine is producing audio (AudioStart .. AudioStop).
+extern bool sapi4Speaking;
+// A text handed to the newer interface has not finished.
+extern bool sapi5Speaking;
 
 // Speaks `text` (code page 1250) and returns when it has been spoken or cut
 // short; the message loop runs meanwhile.
@@ -22,5 +32,47 @@ void StopSpeech();
 
 // Creates the speech objects; once, while the main window is created.
 void InitSpeech();
+
+// The older interface's sink: it only sets and clears sapi4Speaking.
+class TTTSNotifySink final : public TtsNotifySink
+{
+public:
+	void AudioStart(uint64_t time_stamp) override;
+	void AudioStop(uint64_t time_stamp) override;
+};
+
+// The older interface's object slots; empty means absent.
+struct SpeechObjectSlots {
+	std::unique_ptr<TtsEnum> engineEnum;
+	std::unique_ptr<TtsAudioDestination> audioDestination;
+	std::unique_ptr<TtsCentral> central;
+	TtsAttributes *attributes = nullptr; // belongs to the central
+	std::shared_ptr<TtsNotifySink> notifySink;
+	uint32_t registrationKey = 0;
+	std::optional<TtsModeInfo> selectedMode;
+};
+SpeechObjectSlots &speechObjects();
+
+// Releases the central and its attributes. The audio of a released engine
+// has ended, so sapi4Speaking is cleared: no AudioStop can come from it.
+void ReleaseCentral();
+// Releases every slot (at program end).
+void ReleaseSpeechObjects();
+
+// The newer interface's events.
+void voice5StartStream(int32_t stream_number, int64_t stream_position);
+void voice5EndStream(int32_t stream_number, int64_t stream_position);
+// Sets the voice's event interests (which connects it) and routes its
+// events to the handlers above. Nothing happens without a voice.
+void ConnectVoice5();
+
+// What SpeakCharacter needs of the keyboard file: the spoken name of the
+// lowest slot that holds `code`, or nothing when no slot holds it; and
+// whether `code` is a capital letter. The process entry installs both; by
+// default no slot holds anything and only A..Z are capitals.
+using EchoNameLookup = std::function<std::optional<std::string>(uint8_t code)>;
+using CapitalLetterTest = std::function<bool(uint8_t code)>;
+void SetEchoNameLookup(EchoNameLookup lookup);
+void SetCapitalLetterTest(CapitalLetterTest test);
 
 } // namespace velira

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // What the other dialogs ask of the voice selection.
 namespace velira
 {
@@ -11,5 +13,9 @@ bool SpeechEnginesAvailable();
 // The sounds dialog allows the voice: fill the voice list, select the voice
 // and save the voice settings.
 void AllowVoiceFromSoundsDialog();
+
+// The voice dialog installs what AllowVoiceFromSoundsDialog runs when it is
+// created; before that the call does nothing.
+void SetAllowVoiceOperation(std::function<void()> operation);
 
 } // namespace velira

@@ -150,6 +150,7 @@ void TForm1::SetCaptions()
 	autochangeitem->setVisible(false);
 	helpmenu->setTitle(Caption(34));
 	aboutsubmenu->setText(Caption(35));
+	SetAccessibleNames();
 }
 
 void TForm1::FormCreate()

@@ -15,6 +15,7 @@ class QtTimer;
 class TAboutbox;
 class TForm3;
 class TForm5;
+class TForm4;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
 // every key before its controls.
@@ -34,6 +35,7 @@ public:
 	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
 	void SetForm3(TForm3 *form3) { form3_ = form3; }
 	void SetForm5(TForm5 *form5) { form5_ = form5; }
+	void SetVoiceDialog(TForm4 *form4) { form4_ = form4; }
 
 	// True while the built-in program runs.
 	bool IsRunning() const { return running_; }
@@ -84,6 +86,8 @@ public:
 	void PrepareVoiceForRun();
 	// Shows the keyboard type and echo mode.
 	void updatestatusbar();
+	// Names the controls for screen readers (after the captions are set).
+	void SetAccessibleNames();
 
 protected:
 	void closeEvent(QCloseEvent *event) override;
@@ -99,6 +103,7 @@ private:
 	TAboutbox *aboutbox_ = nullptr;
 	TForm3 *form3_ = nullptr;
 	TForm5 *form5_ = nullptr;
+	TForm4 *form4_ = nullptr;
 	bool running_ = false;
 	bool closing_ = false;
 };
