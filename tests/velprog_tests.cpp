@@ -342,7 +342,7 @@ TEST_F(GameTest, PlayingAgainKeepsTheSpeedAndTheLastTwoDirections)
 	SetSail("y", 4);
 	Attack({1}, kRightKey);
 	Attack({2});
-	player->OnPrinted(kTryAgain).Type("a");
+	player->OnPrinted(kTryAgain).Type("y");
 	player->OnPrinted(kShipReady).Hold(kStartEngines);
 	// Right and left were the last two attacks, so both draws are passed
 	// over even in the new game.
@@ -400,6 +400,36 @@ TEST_F(GameTest, OnlyTheRightFireKeyStillHeldAtThePollFires)
 			EXPECT_EQ(Count(HitBy("vľavo")), 1);
 			EXPECT_EQ(player->Polls() - window_opened, 8) << "the window ran its full length";
 		}
+	}
+}
+
+TEST_F(GameTest, ReportWordsFollowTheCounts)
+{
+	struct Case {
+		int speed;
+		int vessels;
+		const char *count_line;
+		const char *percent;
+		const char *percent_word;
+	};
+	const Case cases[] = {
+	    {1, 2, "2 plavidlá.", "4", " percentá."},
+	    {1, 4, "4 plavidlá.", "8", " percent."},
+	    {4, 5, "5 plaviďiel.", "25", " percent."},
+	};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.count_line);
+		Fresh();
+		SetSail("a", c.speed);
+		DestroyVessels(c.vessels);
+		Attack({c.vessels % 4 + 1});
+		player->OnPrinted(kTryAgain).Type("n");
+		Run();
+		const std::vector<std::string> lines = Lines();
+		ASSERT_GE(lines.size(), 8u);
+		const std::vector<std::string> report(lines.end() - 7, lines.end() - 2);
+		EXPECT_EQ(report, (std::vector<std::string>{kReport, c.count_line, kRating, c.percent,
+		                                            c.percent_word}));
 	}
 }
 
