@@ -76,6 +76,10 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	// The timer adapter is not a QObject, so the window's children do not
+	// take it with them.
+	delete Timer;
+	Timer = nullptr;
 }
 
 void TForm1::BuildMenu()
