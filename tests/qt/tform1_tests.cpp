@@ -1,6 +1,8 @@
 #include "fakes/fake_platform.h"
+#include "fakes/game_player.h"
 #include "platform/cp1250.h"
 #include "runtime/screen.h"
+#include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
 #include "shell/memory_image.h"
@@ -84,19 +86,42 @@ TEST_F(MainWindowTest, EnglishFromTheSettingsFile)
 	EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral(" - Velira Basic Interpreter")));
 }
 
-TEST_F(MainWindowTest, StartByShortcutPrintsTheQuestionAndReadyTwice)
+TEST_F(MainWindowTest, StartByShortcutRunsAShortGameAndReadyTwice)
 {
+	testing::WriteFile("data.dta", Cp1250FromUtf8("vpravo,vľavo,vpredu,vzadu,"));
 	auto form = OpenWindow();
+	// The window's own timer stands in for the fake one the tones wait on.
+	platform.timer.SetHandler([] { TimerTimer(); });
+	// A player who answers every question at the first poll, starts the
+	// engines and then lets the first attack through.
+	testing::GamePlayer player(platform);
+	const auto play_short_game = [&] {
+		player.AfterPolls(1).Type("a").AfterPolls(1).Type("4").AfterPolls(1).Hold(0x8D);
+	};
+	play_short_game();
+	player.Start();
 	QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-	EXPECT_EQ(Row(*form, 0).trimmed(), QStringLiteral("hra loď. vieš čo máš robiť?"));
-	EXPECT_EQ(Row(*form, 1).trimmed(), QStringLiteral("hotovo"));
+	const auto expect_game_from = [&](int row) {
+		EXPECT_EQ(Row(*form, row).trimmed(), QStringLiteral("hra loď. vieš čo máš robiť?"));
+		EXPECT_EQ(Row(*form, row + 1).trimmed(), QStringLiteral("zvoľ rýchlosť plauby."));
+		EXPECT_EQ(Row(*form, row + 2).trimmed(),
+		          QStringLiteral("loď je pripravená k plaube. spusti motor."));
+		EXPECT_TRUE(Row(*form, row + 3)
+		                .startsWith(QStringLiteral("a tvoju loď zasiahlo ňepriaťelské torpédo v")));
+		EXPECT_EQ(Row(*form, row + 4).trimmed(),
+		          QStringLiteral("za podaný výkon ťa prepúšťam z armády."));
+		EXPECT_EQ(Row(*form, row + 5).trimmed(), QStringLiteral("hotovo"));
+	};
+	expect_game_from(0);
+	EXPECT_TRUE(player.Finished());
 	EXPECT_TRUE(form->Startsubmenu->isEnabled());
 	EXPECT_TRUE(form->helpmenu->isEnabled());
+	EXPECT_EQ(ramImage[50730], 0) << "the screen review is allowed again";
 
+	play_short_game();
 	QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-	EXPECT_EQ(Row(*form, 2).trimmed(), QStringLiteral("hra loď. vieš čo máš robiť?"))
-	    << "the second run continues below the first";
-	EXPECT_EQ(Row(*form, 3).trimmed(), QStringLiteral("hotovo"));
+	expect_game_from(6); // the second run continues below the first
+	EXPECT_TRUE(player.Finished());
 }
 
 TEST_F(MainWindowTest, StartIsIgnoredWhileRunningAndItemsComeBackAfterAnError)
