@@ -20,6 +20,9 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMenuBar>
+#include <QTextBlock>
+
+#include <algorithm>
 
 namespace velira
 {
@@ -188,6 +191,14 @@ void TForm1::ShowScreen()
 	for (const std::string &line : screenBuffer().lines())
 		lines.append(FromCp1250(line));
 	printmemo->setPlainText(lines.join(QLatin1Char('\n')));
+	// The caret follows the print position, so the view (and a screen
+	// magnifier) shows where the program is writing.
+	const QTextBlock row = printmemo->document()->findBlockByNumber(screenCursor.getrow());
+	QTextCursor caret(row);
+	caret.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor,
+	                   std::min<int>(screenCursor.getcolumn(), row.length() - 1));
+	printmemo->setTextCursor(caret);
+	printmemo->ensureCursorVisible();
 }
 
 void TForm1::SetRunItemsEnabled(bool enabled)
