@@ -28,6 +28,14 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
+		// The braille table and the keyboard files, as beside the executable.
+		for (const auto &entry : std::filesystem::directory_iterator(VELIRA_SHIPPED_DATA)) {
+			const std::string extension = entry.path().extension().string();
+			if (extension == ".vbt" || extension == ".vky")
+				std::filesystem::copy_file(entry.path(),
+				                           std::filesystem::path(folder.path()) /
+				                               entry.path().filename());
+		}
 		screenCursor = tscrcursor();
 		ramImage.fill(0);
 	}
