@@ -4,6 +4,7 @@
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
+#include "input/qt/held_key_query.h"
 #include "input/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
@@ -149,7 +150,7 @@ bool TForm1::FormKeyEvent(QKeyEvent *event)
 		}
 		// X11 and Wayland send a release before each repeated press of a
 		// held key; it is no release, and must not commit a held chord.
-		if (event->isAutoRepeat())
+		if (IsRepeatRelease(*event))
 			return true;
 		FormKeyUp(VirtualKeyOf(*event), ShiftStateOf(event->modifiers()));
 	} catch (const std::exception &error) {

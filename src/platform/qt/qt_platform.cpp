@@ -1,5 +1,6 @@
 #include "platform/qt/qt_platform.h"
 
+#include "input/qt/held_key_query.h"
 #include "input/qt/key_mapping.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_text.h"
@@ -92,7 +93,7 @@ bool QtKeyState::eventFilter(QObject *watched, QEvent *event)
 		break;
 	case QEvent::KeyRelease: {
 		const auto *key = static_cast<QKeyEvent *>(event);
-		if (!key->isAutoRepeat())
+		if (!IsRepeatRelease(*key))
 			SetKeyDown(VirtualKeyOf(*key), false);
 		break;
 	}
