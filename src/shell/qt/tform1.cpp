@@ -78,6 +78,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	// The adapter is no QObject: its QTimer goes with the window, it does not.
+	delete Timer;
 }
 
 void TForm1::BuildMenu()
