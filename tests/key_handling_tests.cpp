@@ -338,16 +338,5 @@ TEST_F(KeyHandlingTest, BrailleCommandFollowsTheSettingNotAnAlreadyFlippedMark)
 	EXPECT_TRUE(menu.braille);
 }
 
-TEST_F(KeyHandlingTest, AutoChangeCommandTogglesAndSaves)
-{
-	RecordingMenu menu;
-	AutoChangeCommand(menu);
-	EXPECT_TRUE(autoChange);
-	EXPECT_TRUE(menu.auto_change);
-	EXPECT_TRUE(SettingsFile().ReadBool("keyboard", "autochanging", false));
-	AutoChangeCommand(menu);
-	EXPECT_FALSE(autoChange);
-}
-
 } // namespace
 } // namespace velira
