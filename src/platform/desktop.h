@@ -16,6 +16,9 @@ public:
 	// the user has closed it.
 	virtual void ShowMessage(const std::string &text) = 0;
 
+	// The error report: a message box with the failure's text.
+	virtual void ShowError(const std::string &text) { ShowMessage(text); }
+
 	// Ends the process at once with `exit_code`; nothing after it runs.
 	[[noreturn]] virtual void TerminateProcess(int exit_code) = 0;
 };

@@ -121,8 +121,17 @@ class FakeDesktop final : public Desktop
 {
 public:
 	void ShowMessage(const std::string &text) override { messages.push_back(text); }
+	void ShowError(const std::string &text) override
+	{
+		errors.push_back(text);
+		if (on_error)
+			on_error(text);
+	}
 	[[noreturn]] void TerminateProcess(int exit_code) override { throw ProcessTerminated{exit_code}; }
 	std::vector<std::string> messages;
+	// The error reports, and what a test does while one is shown.
+	std::vector<std::string> errors;
+	std::function<void(const std::string &)> on_error;
 };
 
 // All fakes, installed into services() for the lifetime of the object; the

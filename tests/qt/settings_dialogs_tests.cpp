@@ -154,17 +154,8 @@ TEST_F(DialogTest, AnUnwritableSettingsFileIsReportedAndTheShellRunsOn)
 	ramImage.fill(0);
 	ramImage[0] = 9;
 
-	QString reported;
-	QTimer::singleShot(0, [&] {
-		for (QWidget *widget : QApplication::topLevelWidgets())
-			if (auto *box = qobject_cast<QMessageBox *>(widget);
-			    box != nullptr && box->isVisible()) {
-				reported = box->text();
-				box->accept();
-			}
-	});
 	Start();
-	EXPECT_EQ(reported.toStdString(), "Unable to write to " + ini);
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unable to write to " + ini});
 	EXPECT_EQ(ramImage[0], 9) << "the steps after the settings are skipped";
 	EXPECT_TRUE(form1->isVisible());
 	EXPECT_TRUE(form1->Startsubmenu->isEnabled());

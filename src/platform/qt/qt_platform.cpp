@@ -1,9 +1,13 @@
 #include "platform/qt/qt_platform.h"
 
+#include "input/qt/held_key_query.h"
+#include "input/qt/key_mapping.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_text.h"
+#include "platform/services.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -52,6 +56,18 @@ bool QtTimer::IsActive() const
 	return armed_;
 }
 
+QtKeyState::QtKeyState()
+{
+	if (QCoreApplication::instance() != nullptr)
+		QCoreApplication::instance()->installEventFilter(this);
+}
+
+QtKeyState::~QtKeyState()
+{
+	if (QCoreApplication::instance() != nullptr)
+		QCoreApplication::instance()->removeEventFilter(this);
+}
+
 bool QtKeyState::IsKeyDown(int virtual_key) const
 {
 	return down_.count(virtual_key) != 0;
@@ -59,10 +75,40 @@ bool QtKeyState::IsKeyDown(int virtual_key) const
 
 void QtKeyState::SetKeyDown(int virtual_key, bool down)
 {
+	if (virtual_key == 0)
+		return;
 	if (down)
 		down_.insert(virtual_key);
 	else
 		down_.erase(virtual_key);
+}
+
+bool QtKeyState::eventFilter(QObject *watched, QEvent *event)
+{
+	switch (event->type()) {
+	case QEvent::ShortcutOverride:
+	case QEvent::KeyPress:
+		// A key that runs a shortcut gets no KeyPress, only the override
+		// query; it is held all the same.
+		SetKeyDown(VirtualKeyOf(*static_cast<QKeyEvent *>(event)), true);
+		break;
+	case QEvent::KeyRelease: {
+		const auto *key = static_cast<QKeyEvent *>(event);
+		if (!IsRepeatRelease(*key))
+			SetKeyDown(VirtualKeyOf(*key), false);
+		break;
+	}
+	case QEvent::WindowDeactivate:
+		ReleaseAll();
+		break;
+	case QEvent::ApplicationStateChange:
+		if (QGuiApplication::applicationState() != Qt::ApplicationActive)
+			ReleaseAll();
+		break;
+	default:
+		break;
+	}
+	return QObject::eventFilter(watched, event);
 }
 
 void QtDesktop::ShowMessage(const std::string &text)
@@ -78,11 +124,16 @@ void QtDesktop::TerminateProcess(int exit_code)
 	std::_Exit(exit_code);
 }
 
-void ShowErrorMessage(const std::exception &error)
+void QtDesktop::ShowError(const std::string &text)
 {
-	QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), FromCp1250(error.what()),
+	QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), FromCp1250(text),
 	                QMessageBox::Ok, QApplication::activeWindow());
 	box.exec();
+}
+
+void ShowErrorMessage(const std::exception &error)
+{
+	services().desktop->ShowError(error.what());
 }
 
 } // namespace velira

@@ -35,14 +35,24 @@ private:
 	bool armed_ = false;
 };
 
-// Key state as seen from the key events that reached the application: a key
-// is down from its press to its release.
-class QtKeyState final : public KeyState
+// Key state that answers like GetKeyState: a key is down from its press to
+// its release as the application handles its key events, so a key handler
+// sees the keys held as of the event it is handling. It watches every key
+// event of the application (created after the QApplication); the release
+// events of auto-repeat are not releases. When the application or one of its
+// windows loses the focus the table is emptied: releases that happen
+// elsewhere never reach it, and no key may stay stuck.
+class QtKeyState final : public QObject, public KeyState
 {
 public:
+	QtKeyState();
+	~QtKeyState() override;
 	bool IsKeyDown(int virtual_key) const override;
 	void SetKeyDown(int virtual_key, bool down);
 	void ReleaseAll() { down_.clear(); }
+
+protected:
+	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
 	std::set<int> down_;
@@ -52,10 +62,11 @@ class QtDesktop final : public Desktop
 {
 public:
 	void ShowMessage(const std::string &text) override;
+	void ShowError(const std::string &text) override;
 	[[noreturn]] void TerminateProcess(int exit_code) override;
 };
 
-// Shows an error's text in a message box (the window's error report).
+// Shows an error's text through the desktop's error report.
 void ShowErrorMessage(const std::exception &error);
 
 } // namespace velira

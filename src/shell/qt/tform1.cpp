@@ -65,6 +65,8 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 	printmemo->setTabChangesFocus(true);
 	printmemo->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 	setCentralWidget(printmemo);
+	// The window sees every key before its controls.
+	printmemo->installEventFilter(this);
 
 	StatusBar = new QStatusBar(this);
 	StatusBar->setObjectName(QStringLiteral("StatusBar"));

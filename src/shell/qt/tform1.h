@@ -93,8 +93,12 @@ protected:
 	void closeEvent(QCloseEvent *event) override;
 	void keyPressEvent(QKeyEvent *event) override;
 	void keyReleaseEvent(QKeyEvent *event) override;
+	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+	// Hands a key event to the key rules; false when it must go on (Tab).
+	bool FormKeyEvent(QKeyEvent *event);
+	bool IsMenuShortcut(const QKeyEvent &event) const;
 	void BuildMenu();
 	void SetCaptions();
 	void SetRunItemsEnabled(bool enabled);

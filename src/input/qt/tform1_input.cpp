@@ -1,0 +1,197 @@
+// The main window's keyboard: its key events handed to the key rules, the
+// keyboard commands of its menus, the status bar and the loading of the
+// braille table and the keyboard file.
+#include "input/braille_tables.h"
+#include "input/key_handling.h"
+#include "input/keyboard_commands.h"
+#include "input/qt/held_key_query.h"
+#include "input/qt/key_mapping.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "settings/localized_texts.h"
+#include "shell/qt/tform1.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+
+namespace velira
+{
+
+namespace
+{
+
+constexpr int kTextKeyboardFile = 24;
+
+// The status bar's one panel. A permanent widget, so that the status tips
+// of the menu items never hide it.
+QLabel *StatusPanel(QStatusBar *bar)
+{
+	auto *panel = bar->findChild<QLabel *>(QStringLiteral("StatusPanel"));
+	if (panel == nullptr) {
+		panel = new QLabel(bar);
+		panel->setObjectName(QStringLiteral("StatusPanel"));
+		bar->addPermanentWidget(panel, 1);
+	}
+	return panel;
+}
+
+class FormKeyboardMenu final : public KeyboardMenu
+{
+public:
+	explicit FormKeyboardMenu(TForm1 &form) : form_(form) {}
+	bool BrailleChecked() const override { return form_.braillekeyboarditem->isChecked(); }
+	void SetBrailleChecked(bool checked) override { form_.braillekeyboarditem->setChecked(checked); }
+	bool AutoChangeChecked() const override { return form_.autochangeitem->isChecked(); }
+	void SetAutoChangeChecked(bool checked) override { form_.autochangeitem->setChecked(checked); }
+	std::string StatusText() const override { return ToCp1250(StatusPanel(form_.StatusBar)->text()); }
+	void SetStatusText(const std::string &text) override
+	{
+		StatusPanel(form_.StatusBar)->setText(FromCp1250(text));
+	}
+
+private:
+	TForm1 &form_;
+};
+
+// Runs a command; its error is reported and the shell goes on.
+template <typename Command> void RunReporting(Command command)
+{
+	try {
+		command();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+}
+
+bool IsTabKey(const QKeyEvent &event)
+{
+	return (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab) &&
+	       !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+} // namespace
+
+void TForm1::LoadInputTables()
+{
+	brailleTableFileName = kBrailleTableFile;
+	LoadBrailleTable();
+	activePrefix.clear();
+	keyboardFileName = LocalizedText(languageBase, kTextKeyboardFile) + kKeyboardFileExtension;
+	LoadKeyboardFile();
+}
+
+void TForm1::updatestatusbar()
+{
+	FormKeyboardMenu menu(*this);
+	UpdateStatusBar(menu);
+}
+
+void TForm1::anouncetypeitemClick()
+{
+	RunReporting([this] { ReadStatusBarCommand(FormKeyboardMenu(*this)); });
+}
+
+void TForm1::braillekeyboarditemClick()
+{
+	RunReporting([this] {
+		FormKeyboardMenu menu(*this);
+		BrailleKeyboardCommand(menu);
+	});
+}
+
+void TForm1::autochangeitemClick()
+{
+	RunReporting([this] {
+		FormKeyboardMenu menu(*this);
+		AutoChangeCommand(menu);
+	});
+}
+
+void TForm1::keyboardechoitemClick()
+{
+	RunReporting([this] {
+		FormKeyboardMenu menu(*this);
+		KeyboardEchoCommand(menu);
+	});
+}
+
+bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
+{
+	const QKeySequence pressed(
+	    QKeyCombination(event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier),
+	                    static_cast<Qt::Key>(event.key())));
+	for (QAction *top : menuBar()->actions()) {
+		const QMenu *menu = top->menu();
+		if (menu == nullptr)
+			continue;
+		for (const QAction *item : menu->actions()) {
+			// A disabled item runs nothing, but its key still does not reach
+			// the key handlers.
+			if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
+				return true;
+		}
+	}
+	return false;
+}
+
+bool TForm1::FormKeyEvent(QKeyEvent *event)
+{
+	try {
+		if (event->type() == QEvent::KeyPress) {
+			if (IsTabKey(*event))
+				return false; // moves the focus
+			if (IsMenuShortcut(*event))
+				return true;
+			FormKeyDown(VirtualKeyOf(*event), ShiftStateOf(event->modifiers()));
+			if (const std::optional<char> typed = TypedCharacter(*event))
+				FormKeyPress(*typed);
+			return true;
+		}
+		// X11 and Wayland send a release before each repeated press of a
+		// held key; it is no release, and must not commit a held chord.
+		if (IsRepeatRelease(*event))
+			return true;
+		FormKeyUp(VirtualKeyOf(*event), ShiftStateOf(event->modifiers()));
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+	return true;
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+	// The window sees the keys of its controls first, and they see only what
+	// it lets through (Tab).
+	if (watched == printmemo) {
+		switch (event->type()) {
+		case QEvent::ShortcutOverride:
+			// The screen control must not keep a menu shortcut for itself.
+			if (IsMenuShortcut(*static_cast<QKeyEvent *>(event))) {
+				event->ignore();
+				return true;
+			}
+			break;
+		case QEvent::KeyPress:
+		case QEvent::KeyRelease:
+			return FormKeyEvent(static_cast<QKeyEvent *>(event));
+		default:
+			break;
+		}
+	}
+	return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::keyPressEvent(QKeyEvent *event)
+{
+	if (!FormKeyEvent(event))
+		QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::keyReleaseEvent(QKeyEvent *event)
+{
+	if (!FormKeyEvent(event))
+		QMainWindow::keyReleaseEvent(event);
+}
+
+} // namespace velira

@@ -1,0 +1,248 @@
+// The main window's keyboard, driven by real Qt key events.
+#include "fakes/fake_platform.h"
+#include "input/braille_tables.h"
+#include "input/key_handling.h"
+#include "input/qt/key_mapping.h"
+#include "input/virtual_keys.h"
+#include "platform/cp1250.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "runtime/velcommands.h"
+#include "settings/localized_texts.h"
+#include "settings/settings_file.h"
+#include "settings/shared_settings.h"
+#include "shell/qt/tform1.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velira
+{
+namespace
+{
+
+std::string Code(int code)
+{
+	return std::string(1, static_cast<char>(code));
+}
+
+class MainWindowKeysTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		SetSettingsFilePath(folder.path() + "/velira.ini");
+		for (const char *name : {"czech.vbt", "czech.vky", "english.vky", "slovak.vky"})
+			std::filesystem::copy_file(std::string(VELIRA_SHIPPED_DATA) + "/" + name,
+			                           folder.path() + "/" + name);
+		// The real key-state table, fed by the application's key events.
+		services().keys = &keys;
+		platform.timer.SetHandler([] { TimerTimer(); });
+		keyBuffer.clear();
+		pendingKey.clear();
+		brailleChord.clear();
+	}
+	void TearDown() override
+	{
+		languageBase = kCzechBase;
+		ResetSharedSettings();
+		ClearInputTables();
+		keyBuffer.clear();
+	}
+
+	std::unique_ptr<TForm1> OpenWindow()
+	{
+		auto form = std::make_unique<TForm1>();
+		form->FormCreate();
+		form->show();
+		QApplication::setActiveWindow(form.get());
+		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+		EXPECT_EQ(QApplication::focusWidget(), form->printmemo) << "keys go to the screen control";
+		return form;
+	}
+
+	// A key event as the platform delivers it: to the focused control.
+	static void Send(QEvent::Type type, Qt::Key key, const QString &text = QString(),
+	                 bool auto_repeat = false)
+	{
+		QKeyEvent event(type, key, Qt::NoModifier, text, auto_repeat);
+		QApplication::sendEvent(QApplication::focusWidget(), &event);
+	}
+
+	static QString StatusText(const TForm1 &form)
+	{
+		return form.StatusBar->findChild<QLabel *>()->text();
+	}
+
+	testing::ScratchFolder folder;
+	testing::FakePlatform platform;
+	QtKeyState keys;
+};
+
+TEST_F(MainWindowKeysTest, ChordOfFAndDTypesBFromTheShippedTable)
+{
+	auto form = OpenWindow();
+	brailleKeyboard = true;
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_F);
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_D);
+	EXPECT_EQ(keyBuffer, "");
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_F);
+	EXPECT_EQ(keyBuffer, "b");
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_D);
+	EXPECT_EQ(keyBuffer, "");
+
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_F);
+	EXPECT_EQ(keyBuffer, "a");
+	EXPECT_FALSE(keys.IsKeyDown(vk::kF));
+}
+
+TEST_F(MainWindowKeysTest, AutoRepeatOfAHeldChordDeliversOnce)
+{
+	auto form = OpenWindow();
+	brailleKeyboard = true;
+	Send(QEvent::KeyPress, Qt::Key_F, QStringLiteral("f"));
+	Send(QEvent::KeyPress, Qt::Key_D, QStringLiteral("d"));
+	for (int i = 0; i < 4; ++i) {
+		// X11 sends a release before every repeated press.
+		Send(QEvent::KeyRelease, Qt::Key_D, QStringLiteral("d"), true);
+		EXPECT_EQ(keyBuffer, "") << "the repeat's release must not commit the chord";
+		EXPECT_TRUE(keys.IsKeyDown(vk::kD));
+		Send(QEvent::KeyPress, Qt::Key_D, QStringLiteral("d"), true);
+	}
+	Send(QEvent::KeyRelease, Qt::Key_D, QStringLiteral("d"));
+	EXPECT_EQ(keyBuffer, "b");
+	Send(QEvent::KeyRelease, Qt::Key_F, QStringLiteral("f"));
+	EXPECT_EQ(keyBuffer, "");
+}
+
+TEST_F(MainWindowKeysTest, CursorKeysPressedTogetherAndClassicTyping)
+{
+	auto form = OpenWindow();
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_Up);
+	EXPECT_EQ(keyBuffer, Code(0x81));
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_Left);
+	EXPECT_EQ(keyBuffer, Code(0x85));
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Left);
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Up);
+	EXPECT_EQ(keyBuffer, "");
+
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+	EXPECT_EQ(keyBuffer, Code(0x89));
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
+
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_A);
+	EXPECT_EQ(keyBuffer, "");
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_A);
+	EXPECT_EQ(keyBuffer, "a");
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+	EXPECT_EQ(keyBuffer, Code(0x0D));
+}
+
+TEST_F(MainWindowKeysTest, MenuShortcutsRunTheirCommandAndDoNotReachTheHandlers)
+{
+	auto form = OpenWindow();
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+	EXPECT_TRUE(brailleKeyboard);
+	EXPECT_TRUE(form->braillekeyboarditem->isChecked());
+	EXPECT_EQ(keyBuffer, "") << "Ctrl+B typed nothing";
+	EXPECT_EQ(StatusText(*form), QStringLiteral("Braillská - Zvuky"));
+	EXPECT_TRUE(SettingsFile().ReadBool("keyboard", "braillekeys", false));
+
+	brailleKeyboard = false;
+	form->braillekeyboarditem->setChecked(false);
+	// The automatic switching item is disabled: its key runs nothing and
+	// types nothing either.
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+	EXPECT_EQ(keyBuffer, "");
+	EXPECT_FALSE(autoChange);
+
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+	EXPECT_EQ(echoMode, 1);
+	EXPECT_EQ(StatusText(*form), QStringLiteral("Klasická - Znaky"));
+}
+
+TEST_F(MainWindowKeysTest, TabMovesTheFocusWithoutTyping)
+{
+	auto form = OpenWindow();
+	keyBuffer = "x";
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_Tab);
+	EXPECT_EQ(pendingKey, "");
+	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Tab);
+	EXPECT_EQ(keyBuffer, "x");
+}
+
+TEST_F(MainWindowKeysTest, LosingTheFocusReleasesEveryKey)
+{
+	auto form = OpenWindow();
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_Left);
+	QTest::keyPress(QApplication::focusWidget(), Qt::Key_J);
+	EXPECT_TRUE(keys.IsKeyDown(vk::kLeft));
+	EXPECT_TRUE(keys.IsKeyDown(vk::kJ));
+	QEvent deactivate(QEvent::WindowDeactivate);
+	QApplication::sendEvent(form.get(), &deactivate);
+	EXPECT_FALSE(keys.IsKeyDown(vk::kLeft));
+	EXPECT_FALSE(keys.IsKeyDown(vk::kJ));
+}
+
+TEST_F(MainWindowKeysTest, KeyboardFileOfTheLanguageIsLoaded)
+{
+	testing::WriteFile(folder.path() + "/velira.ini", "[environment]\nlanguage=2000\n");
+	auto form = OpenWindow();
+	EXPECT_EQ(keyboardFileName, "english.vky");
+	ASSERT_NE(FindEchoKey(','), kNoEchoKey);
+	EXPECT_EQ(echoKeys[FindEchoKey(',')].name, "comma");
+	EXPECT_EQ(brailleTableFileName, "czech.vbt");
+	EXPECT_EQ(TranslateChord("1"), "a");
+	form->updatestatusbar();
+	EXPECT_EQ(StatusText(*form), QStringLiteral("Classic - Chars"))
+	    << "a settings file without echo: mode 1";
+}
+
+// Qt names a key of a national letter by the letter's capital.
+constexpr auto kKeyEcaron = static_cast<Qt::Key>(0x011A);
+constexpr auto kKeyCcaron = static_cast<Qt::Key>(0x010C);
+
+TEST(KeyMappingTest, DotKeysAreFoundByTheirPlaceUnderAnyLayout)
+{
+	constexpr auto xkb = ScanCodeScheme::Xkb;
+	// Dvorak types U where QWERTY has F, and F where QWERTY has Y.
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_U, Qt::NoModifier, true, 33 + 8, xkb), vk::kF);
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_F, Qt::NoModifier, true, 21 + 8, xkb), 'Y');
+	// Czech QWERTZ: "ě" on the 2 key, the same home row.
+	EXPECT_EQ(VirtualKeyOf(kKeyEcaron, Qt::NoModifier, true, 3 + 8, xkb), '2');
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_L, Qt::NoModifier, true, 38, ScanCodeScheme::PcSet1), vk::kL);
+	// Keys outside the typing block keep their meaning.
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_Left, Qt::NoModifier, false, 113, xkb), vk::kLeft);
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_F6, Qt::NoModifier, false, 72, xkb), vk::kF6);
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_Space, Qt::NoModifier, true, 65, xkb), vk::kSpace);
+	// Without scan codes the Qt key names the key.
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_F, Qt::NoModifier, true, 0, ScanCodeScheme::None), vk::kF);
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_5, Qt::KeypadModifier, true, 0, ScanCodeScheme::None),
+	          vk::kNumpad0 + 5);
+	EXPECT_EQ(VirtualKeyOf(kKeyEcaron, Qt::NoModifier, true, 0, ScanCodeScheme::None), vk::kOemOther);
+	EXPECT_EQ(VirtualKeyOf(Qt::Key_VolumeUp, Qt::NoModifier, false, 0, ScanCodeScheme::None), 0);
+}
+
+TEST(KeyMappingTest, TypedCharacterAsAWindowsKeyboardGivesIt)
+{
+	const auto typed = [](Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text) {
+		return TypedCharacter(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
+	};
+	EXPECT_EQ(typed(kKeyCcaron, Qt::NoModifier, QStringLiteral("č")), Cp1250FromUtf8("č")[0]);
+	EXPECT_EQ(typed(Qt::Key_C, Qt::ControlModifier, QStringLiteral("c")), '\x03');
+	EXPECT_EQ(typed(Qt::Key_Return, Qt::NoModifier, QString()), '\r');
+	EXPECT_EQ(typed(Qt::Key_Backspace, Qt::ShiftModifier, QString()), '\b');
+	EXPECT_EQ(typed(Qt::Key_Escape, Qt::NoModifier, QString()), '\x1B');
+	EXPECT_EQ(typed(Qt::Key_X, Qt::AltModifier, QStringLiteral("x")), std::nullopt);
+	EXPECT_EQ(typed(Qt::Key_Up, Qt::NoModifier, QString()), std::nullopt);
+	EXPECT_EQ(typed(Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f")), std::nullopt);
+	EXPECT_EQ(typed(Qt::Key_unknown, Qt::NoModifier, QStringLiteral("→")), '?');
+}
+
+} // namespace
+} // namespace velira
