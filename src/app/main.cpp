@@ -8,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
+#include "sound/adapters/openal_mixer.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -28,12 +29,14 @@ int main(int argc, char *argv[])
 	SystemRandom random;
 	QtKeyState keys;
 	QtDesktop desktop;
+	OpenAlMixer mixer;
 	Services &platform = services();
 	platform.pump = &pump;
 	platform.clock = &clock;
 	platform.random = &random;
 	platform.keys = &keys;
 	platform.desktop = &desktop;
+	platform.mixer = &mixer;
 
 	RuntimeStartup();
 

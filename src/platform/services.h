@@ -9,6 +9,7 @@ class Timer;
 class KeyState;
 class RandomSource;
 class Desktop;
+class AudioMixer;
 
 // The platform services the core talks to. The process entry fills them with
 // the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
@@ -19,6 +20,7 @@ struct Services {
 	KeyState *keys = nullptr;
 	RandomSource *random = nullptr;
 	Desktop *desktop = nullptr;
+	AudioMixer *mixer = nullptr; // the sound mixer the sound bank plays through
 };
 
 Services &services();

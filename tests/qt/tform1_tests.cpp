@@ -1,3 +1,4 @@
+#include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "platform/cp1250.h"
 #include "runtime/screen.h"
@@ -5,6 +6,7 @@
 #include "settings/settings_file.h"
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
+#include "shell/shutdown.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -28,10 +30,16 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
+		mixer.Install();
+		std::filesystem::copy_file(VELIRA_SHIPPED_DATA "/sounds.dat", "sounds.dat");
 		screenCursor = tscrcursor();
 		ramImage.fill(0);
 	}
-	void TearDown() override { languageBase = kCzechBase; }
+	void TearDown() override
+	{
+		languageBase = kCzechBase;
+		ReleaseSoundObjects();
+	}
 
 	std::unique_ptr<TForm1> OpenWindow()
 	{
@@ -50,6 +58,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::FakeMixer mixer{platform.clock};
 };
 
 TEST_F(MainWindowTest, CzechMenuByDefault)
