@@ -37,7 +37,7 @@ class AudioMixer
 public:
 	virtual ~AudioMixer() = default;
 
-	// Opens the default output.
+	// Opens the default output; opening it again succeeds at once.
 	virtual MixerResult Open() = 0;
 	virtual bool IsOpen() const = 0;
 

@@ -175,7 +175,7 @@ TWaveCollectionItem *TWaveCollection::Find(const std::string &name)
 void TDXSound::Initialize()
 {
 	AudioMixer *mixer = services().mixer;
-	if (mixer == nullptr || (!mixer->IsOpen() && mixer->Open() != MixerResult::kOk))
+	if (mixer == nullptr || mixer->Open() != MixerResult::kOk)
 		throw ShellError("DirectSound cannot be initialized");
 	open_ = true;
 }
