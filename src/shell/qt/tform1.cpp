@@ -76,6 +76,9 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 TForm1::~TForm1()
 {
 	screenBuffer().SetChangeHandler(nullptr);
+	// The QTimer inside is a child of the window; the wrapper is not.
+	delete Timer;
+	Timer = nullptr;
 }
 
 void TForm1::BuildMenu()
