@@ -1,4 +1,5 @@
 #include "fakes/fake_platform.h"
+#include "fakes/shipped_sound.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
@@ -67,6 +68,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::ShippedSound sound{platform};
 };
 
 constexpr ShiftState kShift{true, false, false};

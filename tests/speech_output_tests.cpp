@@ -1,5 +1,6 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_speech.h"
+#include "fakes/shipped_sound.h"
 #include "platform/cp1250.h"
 #include "platform/error.h"
 #include "runtime/velcommands.h"
@@ -78,6 +79,7 @@ protected:
 	}
 
 	testing::FakePlatform platform;
+	testing::ShippedSound sound{platform};
 	testing::FakeSpeech speech{platform};
 	std::map<uint8_t, std::string> names{{'A', "velké a"}, {'a', "a"}, {'B', ""}, {'x', "iks"}};
 };

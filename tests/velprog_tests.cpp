@@ -1,5 +1,6 @@
 #include "fakes/fake_platform.h"
 #include "fakes/game_player.h"
+#include "fakes/shipped_sound.h"
 #include "platform/cp1250.h"
 #include "platform/error.h"
 #include "program/game_figures.h"
@@ -211,6 +212,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::ShippedSound sound{platform};
 	std::unique_ptr<testing::ScreenTranscript> transcript;
 	std::unique_ptr<testing::GamePlayer> player;
 	RandomScript random;

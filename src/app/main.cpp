@@ -10,6 +10,7 @@
 #include "settings/settings_file.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
+#include "sound/adapters/openal_mixer.h"
 #include "sound/qt/tform5.h"
 #include "speech/adapters/espeak_engine.h"
 #include "speech/adapters/speechd_voice.h"
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
 	SystemRandom random;
 	QtKeyState keys;
 	QtDesktop desktop;
+	OpenAlMixer mixer;
 	Services &platform = services();
 	platform.pump = &pump;
 	platform.clock = &clock;
@@ -49,6 +51,7 @@ int main(int argc, char *argv[])
 	SpeechDispatcherVoice voice5;
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
+	platform.mixer = &mixer;
 
 	RuntimeStartup();
 

@@ -13,6 +13,7 @@ class RandomSource;
 class Desktop;
 class TtsObjectFactory;
 class SpeechVoice;
+class AudioMixer;
 
 // The platform services the core talks to. The process entry fills them with
 // the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
@@ -29,6 +30,7 @@ struct Services {
 	// Runs a message later on the user-interface thread; the speech engines
 	// deliver their notifications through it from their own threads.
 	std::function<void(std::function<void()>)> postToUi;
+	AudioMixer *mixer = nullptr; // the sound mixer the sound bank plays through
 };
 
 Services &services();

@@ -132,6 +132,16 @@ ScratchFolder::~ScratchFolder()
 	std::filesystem::remove_all(path_, error);
 }
 
+void CopyShippedData(const std::string &folder)
+{
+	for (const auto &entry : std::filesystem::directory_iterator(VELIRA_SHIPPED_DATA)) {
+		if (entry.is_regular_file())
+			std::filesystem::copy_file(entry.path(),
+			                           std::filesystem::path(folder) / entry.path().filename(),
+			                           std::filesystem::copy_options::overwrite_existing);
+	}
+}
+
 std::string ReadFile(const std::string &path)
 {
 	std::ifstream in(path, std::ios::binary);

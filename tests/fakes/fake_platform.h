@@ -168,6 +168,10 @@ private:
 	std::string previous_;
 };
 
+// Copies every shipped data file (sound bank, braille table, keyboard files,
+// DATA file) into `folder`, as they lie beside the executable.
+void CopyShippedData(const std::string &folder);
+
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &data);

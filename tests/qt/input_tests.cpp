@@ -1,3 +1,5 @@
+#include "fakes/fake_mixer.h"
+#include "shell/shutdown.h"
 // The main window's keyboard, driven by real Qt key events.
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
@@ -37,9 +39,8 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
-		for (const char *name : {"czech.vbt", "czech.vky", "english.vky", "slovak.vky"})
-			std::filesystem::copy_file(std::string(VELIRA_SHIPPED_DATA) + "/" + name,
-			                           folder.path() + "/" + name);
+		testing::CopyShippedData(folder.path());
+		mixer.Install();
 		// The real key-state table, fed by the application's key events.
 		services().keys = &keys;
 		platform.timer.SetHandler([] { TimerTimer(); });
@@ -53,6 +54,7 @@ protected:
 		ResetSharedSettings();
 		ClearInputTables();
 		keyBuffer.clear();
+		ReleaseSoundObjects();
 	}
 
 	std::unique_ptr<TForm1> OpenWindow()
@@ -81,6 +83,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::FakeMixer mixer{platform.clock};
 	QtKeyState keys;
 };
 

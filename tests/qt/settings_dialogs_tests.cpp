@@ -1,3 +1,4 @@
+#include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "platform/cp1250.h"
 #include "runtime/velcommands.h"
@@ -8,6 +9,7 @@
 #include "settings/shared_settings.h"
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
+#include "shell/shutdown.h"
 #include "sound/qt/tform5.h"
 #include "speech/speech_output.h"
 #include "speech/voice_commands.h"
@@ -72,11 +74,14 @@ protected:
 		languageBase = kCzechBase;
 		ramImage.fill(0);
 		platform.timer.SetHandler([] { TimerTimer(); });
+		testing::CopyShippedData(folder.path());
+		mixer.Install();
 	}
 	void TearDown() override
 	{
 		languageBase = kCzechBase;
 		ResetSharedSettings();
+		ReleaseSoundObjects();
 	}
 
 	// The main window after its start-up, with the dialogs created after it
@@ -103,6 +108,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::FakeMixer mixer{platform.clock};
 	std::string ini = folder.path() + "/velira.ini";
 	std::unique_ptr<TForm1> form1;
 	std::unique_ptr<TForm3> form3;

@@ -1,3 +1,4 @@
+#include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "fakes/game_player.h"
 #include "platform/cp1250.h"
@@ -7,6 +8,7 @@
 #include "settings/settings_file.h"
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
+#include "shell/shutdown.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -30,6 +32,8 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
+		mixer.Install();
+		std::filesystem::copy_file(VELIRA_SHIPPED_DATA "/sounds.dat", "sounds.dat");
 		// The braille table and the keyboard files, as beside the executable.
 		for (const auto &entry : std::filesystem::directory_iterator(VELIRA_SHIPPED_DATA)) {
 			const std::string extension = entry.path().extension().string();
@@ -41,7 +45,11 @@ protected:
 		screenCursor = tscrcursor();
 		ramImage.fill(0);
 	}
-	void TearDown() override { languageBase = kCzechBase; }
+	void TearDown() override
+	{
+		languageBase = kCzechBase;
+		ReleaseSoundObjects();
+	}
 
 	std::unique_ptr<TForm1> OpenWindow()
 	{
@@ -60,6 +68,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::FakeMixer mixer{platform.clock};
 };
 
 TEST_F(MainWindowTest, CzechMenuByDefault)

@@ -1,3 +1,4 @@
+#include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "fakes/fake_speech.h"
 #include "platform/qt/qt_text.h"
@@ -6,6 +7,7 @@
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
+#include "shell/shutdown.h"
 #include "speech/qt/tform4.h"
 #include "speech/speech_output.h"
 
@@ -35,12 +37,15 @@ protected:
 		ResetSharedSettings();
 		voiceReady = false;
 		sapi4Speaking = sapi5Speaking = false;
+		testing::CopyShippedData(folder.path());
+		mixer.Install();
 	}
 	void TearDown() override
 	{
 		languageBase = kCzechBase;
 		useSapi5 = false;
 		voiceReady = false;
+		ReleaseSoundObjects();
 	}
 
 	std::unique_ptr<TForm4> MakeDialog()
@@ -64,6 +69,7 @@ protected:
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
+	testing::FakeMixer mixer{platform.clock};
 	testing::FakeSpeech speech{platform};
 };
 

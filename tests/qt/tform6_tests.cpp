@@ -1,4 +1,5 @@
 #include "fakes/fake_platform.h"
+#include "fakes/shipped_sound.h"
 #include "review/qt/tform6.h"
 #include "review/screen_review.h"
 #include "runtime/screen.h"
@@ -38,6 +39,7 @@ protected:
 	}
 
 	testing::FakePlatform platform;
+	testing::ShippedSound sound{platform};
 	TForm6 window;
 };
 
