@@ -2,6 +2,7 @@
 // windows in their order, and the message loop.
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
+#include "input/braille_tables.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
 #include "runtime/velcommands.h"
@@ -54,6 +55,15 @@ int main(int argc, char *argv[])
 	platform.mixer = &mixer;
 
 	RuntimeStartup();
+	// Spoken characters take their names from the keyboard file and their
+	// capital tone from the national letter classes.
+	SetEchoNameLookup([](uint8_t code) -> std::optional<std::string> {
+		const int slot = FindEchoKey(code);
+		if (slot == kNoEchoKey)
+			return std::nullopt;
+		return echoKeys[static_cast<size_t>(slot)].name;
+	});
+	SetCapitalLetterTest([](uint8_t code) { return IsUpperLetter(code, 2); });
 
 	TForm1 form1;
 	platform.timer = form1.Timer;
