@@ -1,4 +1,5 @@
 #include "settings/qt/tform3.h"
+#include "settings/qt/captions.h"
 
 #include "platform/desktop.h"
 #include "platform/qt/qt_platform.h"
@@ -14,19 +15,6 @@ namespace velira
 
 namespace
 {
-
-QString Text(int n)
-{
-	return FromCp1250(LocalizedText(languageBase, n));
-}
-
-// The name a screen reader announces: the caption without its access-key
-// marker.
-QString Spoken(const QString &caption)
-{
-	QString spoken = caption;
-	return spoken.remove(QLatin1Char('&'));
-}
 
 } // namespace
 
@@ -96,13 +84,13 @@ void TForm3::FillLanguages()
 
 void TForm3::SetCaptions()
 {
-	setWindowTitle(Text(10));
-	languagergroup->setTitle(Text(9));
-	languagergroup->setAccessibleName(Spoken(languagergroup->title()));
-	okbitbtn->setText(Text(7));
-	okbitbtn->setAccessibleName(Spoken(okbitbtn->text()));
-	cancelbitbtn->setText(Text(8));
-	cancelbitbtn->setAccessibleName(Spoken(cancelbitbtn->text()));
+	setWindowTitle(LocalizedCaption(10));
+	languagergroup->setTitle(LocalizedCaption(9));
+	languagergroup->setAccessibleName(SpokenCaption(languagergroup->title()));
+	okbitbtn->setText(LocalizedCaption(7));
+	okbitbtn->setAccessibleName(SpokenCaption(okbitbtn->text()));
+	cancelbitbtn->setText(LocalizedCaption(8));
+	cancelbitbtn->setAccessibleName(SpokenCaption(cancelbitbtn->text()));
 }
 
 void TForm3::FormCreate()

@@ -1,4 +1,5 @@
 #include "shell/qt/tform1.h"
+#include "settings/qt/captions.h"
 
 #include "platform/error.h"
 #include "platform/qt/qt_platform.h"
@@ -37,11 +38,6 @@ QAction *AddItem(QMenu *menu, const char *name, const QKeySequence &shortcut = {
 	if (!shortcut.isEmpty())
 		action->setShortcut(shortcut);
 	return action;
-}
-
-QString Caption(int n, const char *suffix = "")
-{
-	return FromCp1250(LocalizedText(languageBase, n) + suffix);
 }
 
 } // namespace
@@ -137,24 +133,24 @@ void TForm1::BuildMenu()
 
 void TForm1::SetCaptions()
 {
-	Programmenu->setTitle(Caption(2));
-	Startsubmenu->setText(Caption(3));
-	exitsubmenu->setText(Caption(33));
-	settingsmenu->setTitle(Caption(4));
-	Voicesubmenu->setText(Caption(38, "..."));
-	usesapi5submenu->setText(Caption(27));
-	environmentsubmenu->setText(Caption(5, "..."));
-	soundssubmenu->setText(Caption(20, "..."));
-	braillekeyboarditem->setText(Caption(46));
-	keyboardechoitem->setText(Caption(47));
-	anouncetypeitem->setText(Caption(52));
-	screenreviewitem->setText(Caption(26, "..."));
-	autochangeitem->setText(Caption(51));
+	Programmenu->setTitle(LocalizedCaption(2));
+	Startsubmenu->setText(LocalizedCaption(3));
+	exitsubmenu->setText(LocalizedCaption(33));
+	settingsmenu->setTitle(LocalizedCaption(4));
+	Voicesubmenu->setText(LocalizedCaption(38, "..."));
+	usesapi5submenu->setText(LocalizedCaption(27));
+	environmentsubmenu->setText(LocalizedCaption(5, "..."));
+	soundssubmenu->setText(LocalizedCaption(20, "..."));
+	braillekeyboarditem->setText(LocalizedCaption(46));
+	keyboardechoitem->setText(LocalizedCaption(47));
+	anouncetypeitem->setText(LocalizedCaption(52));
+	screenreviewitem->setText(LocalizedCaption(26, "..."));
+	autochangeitem->setText(LocalizedCaption(51));
 	// Automatic keyboard switching is not offered in the menu.
 	autochangeitem->setEnabled(false);
 	autochangeitem->setVisible(false);
-	helpmenu->setTitle(Caption(34));
-	aboutsubmenu->setText(Caption(35));
+	helpmenu->setTitle(LocalizedCaption(34));
+	aboutsubmenu->setText(LocalizedCaption(35));
 	SetAccessibleNames();
 }
 

@@ -1,4 +1,5 @@
 #include "sound/qt/tform5.h"
+#include "settings/qt/captions.h"
 
 #include "platform/desktop.h"
 #include "platform/qt/qt_platform.h"
@@ -18,17 +19,6 @@ namespace velira
 
 namespace
 {
-
-QString Text(int n)
-{
-	return FromCp1250(LocalizedText(languageBase, n));
-}
-
-QString Spoken(const QString &caption)
-{
-	QString spoken = caption;
-	return spoken.remove(QLatin1Char('&'));
-}
 
 } // namespace
 
@@ -99,18 +89,18 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent)
 
 void TForm5::FormCreate()
 {
-	setWindowTitle(Text(21));
-	voicecheckbox->setText(Text(22));
-	voicecheckbox->setAccessibleName(Spoken(voicecheckbox->text()));
-	velirasoundschk->setText(Text(39));
-	velirasoundschk->setAccessibleName(Spoken(velirasoundschk->text()));
-	sndvolstatic->setText(Text(28));
+	setWindowTitle(LocalizedCaption(21));
+	voicecheckbox->setText(LocalizedCaption(22));
+	voicecheckbox->setAccessibleName(SpokenCaption(voicecheckbox->text()));
+	velirasoundschk->setText(LocalizedCaption(39));
+	velirasoundschk->setAccessibleName(SpokenCaption(velirasoundschk->text()));
+	sndvolstatic->setText(LocalizedCaption(28));
 	// The track bar has no caption of its own: it is named by its label.
-	sndvoltrackbar->setAccessibleName(Spoken(sndvolstatic->text()));
-	okbitbtn->setText(Text(7));
-	okbitbtn->setAccessibleName(Spoken(okbitbtn->text()));
-	cancelbitbtn->setText(Text(8));
-	cancelbitbtn->setAccessibleName(Spoken(cancelbitbtn->text()));
+	sndvoltrackbar->setAccessibleName(SpokenCaption(sndvolstatic->text()));
+	okbitbtn->setText(LocalizedCaption(7));
+	okbitbtn->setAccessibleName(SpokenCaption(okbitbtn->text()));
+	cancelbitbtn->setText(LocalizedCaption(8));
+	cancelbitbtn->setAccessibleName(SpokenCaption(cancelbitbtn->text()));
 }
 
 void TForm5::velirasoundschkClick()

@@ -6,6 +6,7 @@
 #include "platform/services.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
+#include "settings/qt/captions.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
@@ -19,11 +20,6 @@ namespace velira
 
 namespace
 {
-
-QString PlainText(QString text)
-{
-	return text.remove(QLatin1Char('&'));
-}
 
 // Names that no localized text holds, in the three languages.
 QString LanguageName(const char *czech, const char *english, const char *slovak)
@@ -45,7 +41,7 @@ void TForm1::SetAccessibleNames()
 	StatusBar->setAccessibleName(LanguageName("Stavový řádek", "Status bar", "Stavový riadok"));
 	menuBar()->setAccessibleName(LanguageName("Hlavní nabídka", "Main menu", "Hlavná ponuka"));
 	for (QMenu *menu : {Programmenu, settingsmenu, helpmenu})
-		menu->setAccessibleName(PlainText(menu->title()));
+		menu->setAccessibleName(SpokenCaption(menu->title()));
 }
 
 void TForm1::VoicesubmenuClick()

@@ -1,4 +1,5 @@
 #include "speech/qt/tform4.h"
+#include "settings/qt/captions.h"
 
 #include "platform/desktop.h"
 #include "platform/error.h"
@@ -26,18 +27,6 @@ namespace velira
 
 namespace
 {
-
-QString Caption(int n)
-{
-	return FromCp1250(LocalizedText(languageBase, n));
-}
-
-// The caption without its access-key marker, as a screen reader says it.
-QString PlainCaption(int n)
-{
-	QString text = Caption(n);
-	return text.remove(QLatin1Char('&'));
-}
 
 int ToSliderValue(uint32_t value)
 {
@@ -177,19 +166,19 @@ void TForm4::FormCreate()
 	ConnectVoice5();
 	speechObjects().notifySink = std::make_shared<TTTSNotifySink>();
 
-	setWindowTitle(Caption(11));
-	voicestatic->setText(Caption(12));
-	pitchstatic->setText(Caption(13));
-	speedstatic->setText(Caption(14));
-	volumestatic->setText(Caption(15));
-	vyberhlasbitbtn->setText(Caption(16));
-	closebitbtn->setText(Caption(17));
-	voicelist->setAccessibleName(PlainCaption(12));
-	pitchtb->setAccessibleName(PlainCaption(13));
-	speedtb->setAccessibleName(PlainCaption(14));
-	volumetb->setAccessibleName(PlainCaption(15));
-	vyberhlasbitbtn->setAccessibleName(PlainCaption(16));
-	closebitbtn->setAccessibleName(PlainCaption(17));
+	setWindowTitle(LocalizedCaption(11));
+	voicestatic->setText(LocalizedCaption(12));
+	pitchstatic->setText(LocalizedCaption(13));
+	speedstatic->setText(LocalizedCaption(14));
+	volumestatic->setText(LocalizedCaption(15));
+	vyberhlasbitbtn->setText(LocalizedCaption(16));
+	closebitbtn->setText(LocalizedCaption(17));
+	voicelist->setAccessibleName(SpokenCaption(LocalizedCaption(12)));
+	pitchtb->setAccessibleName(SpokenCaption(LocalizedCaption(13)));
+	speedtb->setAccessibleName(SpokenCaption(LocalizedCaption(14)));
+	volumetb->setAccessibleName(SpokenCaption(LocalizedCaption(15)));
+	vyberhlasbitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(16)));
+	closebitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(17)));
 	UpdateAccessibleValues();
 
 	SetAllowVoiceOperation([this] {
