@@ -6,9 +6,11 @@
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +18,22 @@
 namespace velira
 {
 
+namespace
+{
+// Short enough that a poll loop still runs a thousand times a second.
+constexpr unsigned long kIdlePollPause_us = 500;
+} // namespace
+
 void QtMessagePump::ProcessPendingMessages()
 {
 	QCoreApplication::sendPostedEvents();
-	QCoreApplication::processEvents(QEventLoop::AllEvents);
+	const bool handled = QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
+	// A program that polls the keyboard in a tight loop (the game with its
+	// sounds off) would keep a core busy; when nothing was waiting, give the
+	// processor back for a moment. Nothing the program sees changes: a key
+	// that arrives meanwhile is handled at the next poll, as it would be.
+	if (!handled)
+		QThread::usleep(kIdlePollPause_us);
 }
 
 void QtMessagePump::WaitWhile(const bool &flag)
