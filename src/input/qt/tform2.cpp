@@ -198,7 +198,8 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event)
 		// Only the focus moving between the controls is announced, not the
 		// window becoming active again (after the screen review).
 		const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-		if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+		// Nor a focus move inside the dialog while it closes.
+		if (isVisible() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
 			if (watched == inputedit)
 				inputeditEnter();
 			else if (watched == Enterbitbtn || watched == exitprogrambtn)
