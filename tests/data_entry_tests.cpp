@@ -6,6 +6,7 @@
 #include "input/data_entry.h"
 #include "input/virtual_keys.h"
 #include "platform/cp1250.h"
+#include "platform/error.h"
 #include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
 #include "shell/memory_image.h"
@@ -307,6 +308,20 @@ TEST_F(DataEntryTest, AltF4WritesTheMemoryImageAndEnds)
 	EXPECT_TRUE(ended);
 	EXPECT_TRUE(std::filesystem::exists(folder.path() + "/ram.dat"));
 	Down(vk::kF4); // without Alt nothing ends
+
+	// An image that cannot be written is reported, and the shell goes on
+	// rather than end with the memory lost.
+	std::filesystem::remove(folder.path() + "/ram.dat");
+	std::filesystem::create_directory(folder.path() + "/ram.dat");
+	bool reported = false;
+	try {
+		SaveAndEndProcess();
+	} catch (const ShellError &) {
+		reported = true;
+	} catch (const testing::ProcessTerminated &) {
+		ADD_FAILURE() << "ended without its memory image";
+	}
+	EXPECT_TRUE(reported);
 	std::filesystem::current_path(previous);
 	ramImage.fill(0);
 }

@@ -12,6 +12,7 @@
 #include "sound/sound_bank.h"
 #include "speech/speech_output.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 

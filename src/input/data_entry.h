@@ -82,6 +82,8 @@ void DataEntryClose();
 // The dialog is created.
 void DataEntryCreate();
 // Writes the memory image and ends the process (the exit button, Alt+F4).
+// When the image cannot be written its error is raised and the process
+// goes on, so that the memory is not lost without a word.
 void SaveAndEndProcess();
 
 } // namespace velira
