@@ -1,10 +1,12 @@
 // The data-entry dialog and the screen review, reached from the main window.
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_speech.h"
 #include "input/braille_tables.h"
 #include "input/data_entry.h"
 #include "input/key_handling.h"
 #include "input/qt/tform2.h"
+#include "platform/cp1250.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "review/qt/tform6.h"
@@ -15,6 +17,7 @@
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
 #include "shell/shutdown.h"
+#include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QTest>
@@ -22,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace velira
@@ -64,6 +68,8 @@ protected:
 		ClearInputTables();
 		keyBuffer.clear();
 		savedPrefix.clear();
+		useSapi5 = false;
+		voiceReady = false;
 		ReleaseSoundObjects();
 	}
 
@@ -94,6 +100,7 @@ protected:
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
 	testing::FakeMixer mixer{platform.clock};
+	testing::FakeSpeech speech{platform};
 	QtKeyState keys;
 	std::unique_ptr<TForm1> form;
 	std::unique_ptr<TForm2> form2;
@@ -156,6 +163,42 @@ TEST_F(DataEntryWindowTest, BrailleModeSwallowsLettersButNotControlKeys)
 	EXPECT_EQ(focus_after_tab, form2->Enterbitbtn);
 	EXPECT_EQ(form2->result(), QDialog::Rejected) << "Escape reached the dialog";
 	EXPECT_EQ(form2->inputedit->text(), QStringLiteral("xy"));
+}
+
+TEST_F(DataEntryWindowTest, FocusMovesAreSpokenButNotTheFirstFocus)
+{
+	useSapi5 = true;
+	voiceReady = true;
+	form2->inputedit->setText(QStringLiteral("ab"));
+	std::vector<std::string> spoken;
+	const auto spoken_texts = [this] {
+		std::vector<std::string> texts;
+		for (const auto &call : speech.voice.calls) {
+			if (!call.text.empty())
+				texts.push_back(call.text);
+		}
+		return texts;
+	};
+	for (int showing = 0; showing < 2; ++showing) {
+		WhenOpen(form2.get(), [&] {
+			spoken = spoken_texts();
+			QTest::keyClick(form2->inputedit, Qt::Key_Tab);
+			QTest::keyClick(form2->Enterbitbtn, Qt::Key_Tab);
+			QTest::keyClick(form2->exitprogrambtn, Qt::Key_Tab);
+			form2->reject();
+		});
+		speech.voice.calls.clear();
+		form->dataentryitemClick();
+		EXPECT_TRUE(spoken.empty()) << "the first focus of showing " << showing << " is silent";
+		const std::string ok = Utf8FromCp1250(LocalizedText(languageBase, 7));
+		const std::string exit = Utf8FromCp1250(LocalizedText(languageBase, 45));
+		const auto without_mark = [](std::string caption) {
+			caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
+			return caption;
+		};
+		EXPECT_EQ(spoken_texts(),
+		          (std::vector<std::string>{without_mark(ok), without_mark(exit), "ab"}));
+	}
 }
 
 TEST_F(DataEntryWindowTest, TheDeadCaronKeyIsKeyDF)
