@@ -380,17 +380,6 @@ TEST_F(DataEntryTest, BrailleNumberPrefixSurvivesQAndEndsWithTheSpace)
 	EXPECT_EQ(field.text, "1 a");
 }
 
-TEST_F(DataEntryTest, BrailleLetsControlCharactersThrough)
-{
-	brailleKeyboard = true;
-	EXPECT_FALSE(DataEntryKeyPress(field, '\b'));
-	EXPECT_FALSE(DataEntryKeyPress(field, '\x1B'));
-	EXPECT_FALSE(DataEntryKeyPress(field, '\r'));
-	EXPECT_TRUE(DataEntryKeyPress(field, 'q'));
-	brailleKeyboard = false;
-	EXPECT_FALSE(DataEntryKeyPress(field, 'q'));
-}
-
 TEST_F(DataEntryTest, RightAndEndSignalTheEdge)
 {
 	field.text = "ab";
@@ -441,24 +430,6 @@ TEST_F(DataEntryTest, LeftReadsAndBeepsOnlyAfterReachingTheStart)
 	field.text = "xy";
 	Up(vk::kHome);
 	EXPECT_EQ(Spoken(), std::vector<std::string>{"<x>"});
-}
-
-TEST_F(DataEntryTest, FirstFocusOfAShowingIsSilent)
-{
-	activePrefix = "#num";
-	field.text = "abc";
-	DataEntryFieldEnter(field);
-	EXPECT_TRUE(Spoken().empty());
-	EXPECT_EQ(activePrefix, "");
-	DataEntryButtonEnter("OK");
-	DataEntryFieldEnter(field);
-	field.text.clear();
-	DataEntryFieldEnter(field);
-	EXPECT_EQ(Spoken(), (std::vector<std::string>{"OK", "abc", "prázdný řádek"}));
-
-	DataEntryClose();
-	DataEntryFieldEnter(field);
-	EXPECT_TRUE(Spoken().empty()) << "silent again after closing";
 }
 
 } // namespace
