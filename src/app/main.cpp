@@ -1,8 +1,9 @@
 // The process entry: the platform services, the runtime's start-up, the
 // windows in their order, and the message loop.
+#include "input/braille_tables.h"
+#include "input/qt/tform2.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
-#include "input/braille_tables.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
 #include "runtime/velcommands.h"
@@ -69,6 +70,10 @@ int main(int argc, char *argv[])
 	platform.timer = form1.Timer;
 	InstallTerminationSignals(&form1);
 	form1.FormCreate();
+
+	TForm2 form2(&form1);
+	form2.FormCreate();
+	form1.SetForm2(&form2);
 
 	// The other windows in their order, each labelled in the language that
 	// the main window's start-up chose.

@@ -1,6 +1,7 @@
 #include "shell/qt/tform1.h"
 #include "settings/qt/captions.h"
 
+#include "input/qt/tform2.h"
 #include "platform/error.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
@@ -91,6 +92,8 @@ void TForm1::BuildMenu()
 	Programmenu = bar->addMenu(QString());
 	Programmenu->setObjectName(QStringLiteral("Programmenu"));
 	Startsubmenu = AddItem(Programmenu, "Startsubmenu", QKeySequence(Qt::CTRL | Qt::Key_S));
+	// Typing practice in the data-entry dialog, braille or ordinary keys.
+	dataentryitem = AddItem(Programmenu, "dataentryitem", QKeySequence(Qt::CTRL | Qt::Key_T));
 	anouncetypeitem = AddItem(Programmenu, "anouncetypeitem", QKeySequence(Qt::Key_F2));
 	// The screen review stays usable during a run: the program itself
 	// forbids it through its memory guard.
@@ -118,6 +121,7 @@ void TForm1::BuildMenu()
 	aboutsubmenu = AddItem(helpmenu, "aboutsubmenu");
 
 	connect(Startsubmenu, &QAction::triggered, this, [this] { StartsubmenuClick(); });
+	connect(dataentryitem, &QAction::triggered, this, [this] { dataentryitemClick(); });
 	connect(anouncetypeitem, &QAction::triggered, this, [this] { anouncetypeitemClick(); });
 	connect(screenreviewitem, &QAction::triggered, this, [this] { screenreviewitemClick(); });
 	connect(exitsubmenu, &QAction::triggered, this, [this] { exitsubmenuClick(); });
@@ -143,6 +147,7 @@ void TForm1::SetCaptions()
 	soundssubmenu->setText(LocalizedCaption(20, "..."));
 	braillekeyboarditem->setText(LocalizedCaption(46));
 	keyboardechoitem->setText(LocalizedCaption(47));
+	dataentryitem->setText(LocalizedCaption(23, "..."));
 	anouncetypeitem->setText(LocalizedCaption(52));
 	screenreviewitem->setText(LocalizedCaption(26, "..."));
 	autochangeitem->setText(LocalizedCaption(51));
@@ -202,6 +207,7 @@ void TForm1::ShowScreen()
 void TForm1::SetRunItemsEnabled(bool enabled)
 {
 	Startsubmenu->setEnabled(enabled);
+	dataentryitem->setEnabled(enabled);
 	soundssubmenu->setEnabled(enabled);
 	environmentsubmenu->setEnabled(enabled);
 	Voicesubmenu->setEnabled(enabled);
@@ -284,6 +290,14 @@ void TForm1::screenreviewitemClick()
 	} catch (const std::exception &error) {
 		ShowErrorMessage(error);
 	}
+}
+
+void TForm1::dataentryitemClick()
+{
+	if (running_ || !dataentryitem->isEnabled() || form2_ == nullptr)
+		return;
+	// OK closes it; the typed line stays in the field.
+	form2_->ShowModal();
 }
 
 void TForm1::aboutsubmenuClick()

@@ -13,6 +13,7 @@ namespace velira
 
 class QtTimer;
 class TAboutbox;
+class TForm2;
 class TForm3;
 class TForm5;
 class TForm4;
@@ -33,6 +34,7 @@ public:
 
 	// The other windows, created after this one.
 	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
+	void SetForm2(TForm2 *form2) { form2_ = form2; }
 	void SetForm3(TForm3 *form3) { form3_ = form3; }
 	void SetForm5(TForm5 *form5) { form5_ = form5; }
 	void SetVoiceDialog(TForm4 *form4) { form4_ = form4; }
@@ -47,6 +49,7 @@ public:
 
 	QMenu *Programmenu = nullptr;
 	QAction *Startsubmenu = nullptr;
+	QAction *dataentryitem = nullptr;
 	QAction *anouncetypeitem = nullptr;
 	QAction *screenreviewitem = nullptr;
 	QAction *exitsubmenu = nullptr;
@@ -65,6 +68,7 @@ public:
 	void StartsubmenuClick();
 	void exitsubmenuClick();
 	void aboutsubmenuClick();
+	void dataentryitemClick();
 	void screenreviewitemClick();
 	void anouncetypeitemClick();
 	void braillekeyboarditemClick();
@@ -105,6 +109,7 @@ private:
 	void FormClose();
 
 	TAboutbox *aboutbox_ = nullptr;
+	TForm2 *form2_ = nullptr;
 	TForm3 *form3_ = nullptr;
 	TForm5 *form5_ = nullptr;
 	TForm4 *form4_ = nullptr;

@@ -1,0 +1,227 @@
+#include "input/qt/tform2.h"
+#include "settings/qt/captions.h"
+
+#include "input/data_entry.h"
+#include "input/qt/held_key_query.h"
+#include "input/qt/key_mapping.h"
+#include "input/virtual_keys.h"
+#include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_text.h"
+#include "review/qt/tform6.h"
+#include "settings/localized_texts.h"
+#include "shell/qt/tform1.h"
+
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+namespace velira
+{
+
+// The dialog's field as the key rules see it.
+class DataEntryFieldOfForm final : public DataEntryField
+{
+public:
+	explicit DataEntryFieldOfForm(TForm2 &form) : form_(form) {}
+
+	std::string Text() const override { return ToCp1250(form_.inputedit->text()); }
+	size_t Caret() const override { return static_cast<size_t>(form_.inputedit->cursorPosition()); }
+	void Insert(const std::string &text, size_t new_caret) override
+	{
+		QString shown = form_.inputedit->text();
+		shown.insert(form_.inputedit->cursorPosition(), FromCp1250(text));
+		form_.inputedit->setText(shown);
+		form_.inputedit->setCursorPosition(static_cast<int>(new_caret));
+	}
+	std::string TypedText(int virtual_key) const override
+	{
+		return virtual_key == form_.typed_key_ ? form_.typed_text_ : std::string();
+	}
+	void KeyboardEcho() override
+	{
+		if (form_.main_window_ != nullptr)
+			form_.main_window_->keyboardechoitemClick();
+	}
+	void ReadStatusBar() override
+	{
+		if (form_.main_window_ != nullptr)
+			form_.main_window_->anouncetypeitemClick();
+	}
+	void OpenReview() override { OpenScreenReview(); }
+
+private:
+	TForm2 &form_;
+};
+
+namespace
+{
+
+constexpr int kTextCaption = 23;
+constexpr int kTextOk = 7;
+constexpr int kTextExitProgram = 45;
+
+std::string ButtonWords(const QPushButton &button)
+{
+	return ToCp1250(SpokenCaption(button.text()));
+}
+
+// Runs a handler; its error is reported and the dialog goes on.
+template <typename Handler> void RunReporting(Handler handler)
+{
+	try {
+		handler();
+	} catch (const std::exception &error) {
+		ShowErrorMessage(error);
+	}
+}
+
+} // namespace
+
+TForm2::TForm2(TForm1 *main_window) : QDialog(main_window), main_window_(main_window)
+{
+	setObjectName(QStringLiteral("TForm2"));
+	setModal(true);
+
+	inputedit = new QLineEdit(this);
+	inputedit->setObjectName(QStringLiteral("inputedit"));
+	inputedit->installEventFilter(this);
+
+	Enterbitbtn = new QPushButton(this);
+	Enterbitbtn->setObjectName(QStringLiteral("Enterbitbtn"));
+	Enterbitbtn->setDefault(true);
+	Enterbitbtn->installEventFilter(this);
+	connect(Enterbitbtn, &QPushButton::clicked, this, &QDialog::accept);
+
+	exitprogrambtn = new QPushButton(this);
+	exitprogrambtn->setObjectName(QStringLiteral("exitprogrambtn"));
+	exitprogrambtn->setAutoDefault(false);
+	exitprogrambtn->installEventFilter(this);
+	connect(exitprogrambtn, &QPushButton::clicked, this, [this] { exitprogrambtnClick(); });
+
+	auto *buttons = new QHBoxLayout;
+	buttons->addStretch(1);
+	buttons->addWidget(Enterbitbtn);
+	buttons->addWidget(exitprogrambtn);
+	auto *layout = new QVBoxLayout(this);
+	layout->addWidget(inputedit);
+	layout->addLayout(buttons);
+	setTabOrder(inputedit, Enterbitbtn);
+	setTabOrder(Enterbitbtn, exitprogrambtn);
+}
+
+void TForm2::FormCreate()
+{
+	setWindowTitle(LocalizedCaption(kTextCaption));
+	Enterbitbtn->setText(LocalizedCaption(kTextOk));
+	exitprogrambtn->setText(LocalizedCaption(kTextExitProgram));
+	inputedit->setAccessibleName(windowTitle());
+	Enterbitbtn->setAccessibleName(Enterbitbtn->text().remove(QLatin1Char('&')));
+	exitprogrambtn->setAccessibleName(exitprogrambtn->text().remove(QLatin1Char('&')));
+	DataEntryCreate();
+}
+
+int TForm2::ShowModal()
+{
+	inputedit->setFocus();
+	return exec();
+}
+
+int TForm2::VirtualKeyOf(const QKeyEvent &event)
+{
+	if (event.key() == Qt::Key_Dead_Caron)
+		return kDeadKey;
+	return velira::VirtualKeyOf(event);
+}
+
+void TForm2::exitprogrambtnClick()
+{
+	RunReporting([] { SaveAndEndProcess(); });
+}
+
+bool TForm2::inputeditKeyDown(QKeyEvent &event)
+{
+	const int key = VirtualKeyOf(event);
+	const ShiftState shift = ShiftStateOf(event.modifiers());
+	typed_key_ = key;
+	typed_text_ = ToCp1250(event.text());
+	bool swallowed = false;
+	RunReporting([&] {
+		DataEntryFieldOfForm field(*this);
+		DataEntryKeyDown(field, key, shift);
+		if (const std::optional<char> typed = TypedCharacter(event))
+			swallowed = DataEntryKeyPress(field, *typed);
+	});
+	typed_key_ = 0;
+	typed_text_.clear();
+	return swallowed;
+}
+
+void TForm2::inputeditKeyUp(QKeyEvent &event)
+{
+	const int key = VirtualKeyOf(event);
+	const ShiftState shift = ShiftStateOf(event.modifiers());
+	RunReporting([&] {
+		DataEntryFieldOfForm field(*this);
+		DataEntryKeyUp(field, key, shift);
+	});
+}
+
+void TForm2::inputeditEnter()
+{
+	RunReporting([this] { DataEntryFieldEnter(DataEntryFieldOfForm(*this)); });
+}
+
+void TForm2::ButtonEnter(const QPushButton &button)
+{
+	RunReporting([&] { DataEntryButtonEnter(ButtonWords(button)); });
+}
+
+void TForm2::FormClose()
+{
+	DataEntryClose();
+}
+
+void TForm2::done(int result)
+{
+	FormClose();
+	QDialog::done(result);
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event)
+{
+	if (event->type() == QEvent::FocusIn) {
+		// Only the focus moving between the controls is announced, not the
+		// window becoming active again (after the screen review).
+		const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+		// Nor a focus move inside the dialog while it closes.
+		if (isVisible() && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+			if (watched == inputedit)
+				inputeditEnter();
+			else if (watched == Enterbitbtn || watched == exitprogrambtn)
+				ButtonEnter(*static_cast<QPushButton *>(watched));
+		}
+		return false;
+	}
+	if (watched != inputedit)
+		return QDialog::eventFilter(watched, event);
+	if (event->type() == QEvent::KeyPress) {
+		auto *key = static_cast<QKeyEvent *>(event);
+		// Tab and Shift+Tab move the focus between the controls.
+		if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+		    !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+			return false;
+		return inputeditKeyDown(*key);
+	}
+	if (event->type() == QEvent::KeyRelease) {
+		auto *key = static_cast<QKeyEvent *>(event);
+		// X11 sends a release before each repeated press of a held key; it
+		// must not commit a held chord.
+		if (!key->isAutoRepeat() && !IsRepeatRelease(*key))
+			inputeditKeyUp(*key);
+		return false;
+	}
+	return QDialog::eventFilter(watched, event);
+}
+
+} // namespace velira

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <string>
+
+class QKeyEvent;
+
+namespace velira
+{
+
+class TForm1;
+
+// The data-entry dialog: one talking edit field, OK, and a button that ends
+// the shell. Created hidden at start-up, right after the main window.
+class TForm2 : public QDialog
+{
+	Q_OBJECT
+
+public:
+	// `main_window` gives the echo and status-bar commands; may be null.
+	explicit TForm2(TForm1 *main_window = nullptr);
+
+	// Localized captions; empties the braille prefix of the dialog.
+	void FormCreate();
+	// Shows the dialog modally with the focus in the field; the result is
+	// QDialog::Accepted when confirmed. The typed line stays in inputedit.
+	int ShowModal();
+
+	QLineEdit *inputedit = nullptr;
+	QPushButton *Enterbitbtn = nullptr;
+	QPushButton *exitprogrambtn = nullptr;
+
+	void exitprogrambtnClick();
+
+	// The key of a Qt key event for the field's rules: the dead caron key
+	// is DF, other keys as in the main window.
+	static int VirtualKeyOf(const QKeyEvent &event);
+
+public slots:
+	void done(int result) override;
+
+protected:
+	bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+	friend class DataEntryFieldOfForm;
+	// Returns true when the field must not receive the key.
+	bool inputeditKeyDown(QKeyEvent &event);
+	void inputeditKeyUp(QKeyEvent &event);
+	void inputeditEnter();
+	void ButtonEnter(const QPushButton &button);
+	void FormClose();
+
+	TForm1 *main_window_ = nullptr;
+	// What the key being handled types under the active layout (code page
+	// 1250), and its key.
+	std::string typed_text_;
+	int typed_key_ = 0;
+};
+
+} // namespace velira
