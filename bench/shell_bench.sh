@@ -26,11 +26,11 @@ start_shell() { # velirasounds
   printf '[voice]\nvoiceallowed=0\n[sounds]\nvelirasounds=%s\n' "$1" >"$dir/velira.ini"
   local t0 t1
   t0=$(date +%s%N)
-  (cd "$dir" && ALSOFT_DRIVERS=null QT_QPA_PLATFORM=xcb exec ./velira >/dev/null 2>&1) &
+  (cd "$dir" && ALSOFT_DRIVERS=null QT_QPA_PLATFORM=xcb exec ./velira >>shell.log 2>&1) &
   pid=$!
   window=
   while [ -z "$window" ]; do
-    kill -0 "$pid" 2>/dev/null || { echo "the shell ended at start-up"; exit 1; }
+    kill -0 "$pid" 2>/dev/null || { echo "the shell ended at start-up:"; tail -5 "$dir/shell.log"; exit 1; }
     window=$(xdotool search --onlyvisible --pid "$pid" --name Velira 2>/dev/null | head -1 || true)
   done
   t1=$(date +%s%N)
