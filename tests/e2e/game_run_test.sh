@@ -139,6 +139,25 @@ game)
   echo "ok: the recording holds sound (amplitude $amplitude over $seconds s)"
   ;;
 killed)
+  # Killed at moments across the start-up, while the settings file is being
+  # rewritten key by key: each state left is one whole file.
+  for delay in 0.05 0.1 0.2 0.3 0.5 0.8; do
+    (cd "$dir" && QT_QPA_PLATFORM=xcb ALSOFT_CONF="$dir/alsoft.conf" ALSOFT_DRIVERS=wave \
+      exec ./velira >>shell.log 2>&1) &
+    pid=$!
+    sleep "$delay"
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    pid=
+    cmp -s "$dir/ram.dat" "$dir/ram.before" || fail "ram.dat changed by a killed start-up"
+    grep -q "^voiceallowed=0" "$dir/velira.ini" || fail "killed after ${delay}s: the voice setting was lost"
+    if grep -Ev '^(\[[a-zA-Z]+\]|[a-zA-Z0-9]+=.*|)$' "$dir/velira.ini"; then
+      fail "killed after ${delay}s: velira.ini is torn: $(cat "$dir/velira.ini")"
+    fi
+  done
+  cp "$dir/velira.ini" "$dir/velira.before"
+  echo "ok: killed start-ups leave whole files"
+
   start_shell
   start_game
   sleep 2
