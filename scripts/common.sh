@@ -9,7 +9,7 @@ PACKAGES=(
   libspeechd-dev
   libsimpleini-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool xclip sox
 )
 
 as_root() {
