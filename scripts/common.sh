@@ -9,8 +9,17 @@ PACKAGES=(
   libspeechd-dev
   libsimpleini-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool xclip sox
+  xvfb xauth xdotool xclip sox x11-xkb-utils xkb-data
+  locales
+  speech-dispatcher speech-dispatcher-espeak-ng speech-dispatcher-audio-plugins libao4
+  pulseaudio
+  brltty libbrlapi-dev
+  dpkg-dev lintian file
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi dbus-x11
 )
+
+# The locales our users run; the end-to-end tests run under them too.
+LOCALES=(cs_CZ sk_SK)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -26,4 +35,17 @@ install_packages() {
     as_root apt-get update
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
   fi
+}
+
+install_locales() {
+  local have
+  have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z')
+  for l in "${LOCALES[@]}"; do
+    local want
+    want=$(echo "$l.utf8" | tr 'A-Z' 'a-z')
+    if ! grep -qx "$want" <<<"$have"; then
+      echo "Generating locale $l.UTF-8"
+      as_root localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    fi
+  done
 }

@@ -4,6 +4,7 @@
 source "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 install_packages
+install_locales
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DVELIRA_BUILD_TESTS=OFF
 cmake --build build -j"$(nproc)"
 cd build/run

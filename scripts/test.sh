@@ -5,6 +5,7 @@
 source "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 install_packages
+install_locales
 export QT_QPA_PLATFORM=offscreen ALSOFT_DRIVERS=null
 jobs=$(nproc)
 
