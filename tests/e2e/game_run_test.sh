@@ -12,16 +12,15 @@ set -euo pipefail
 run_dir=$1
 mode=$2
 
-for tool in xvfb-run xdotool xclip sox; do
+for tool in Xvfb xdotool xclip sox; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed"; exit 77
   fi
 done
 
-if [ -z "${VELIRA_E2E_INSIDE:-}" ]; then
-  # Start again inside a fresh X server of our own.
-  VELIRA_E2E_INSIDE=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
-fi
+source "$(dirname "$0")/lib.sh"
+e2e_private_home
+e2e_start_xvfb
 
 dir=$(mktemp -d)
 pid=
@@ -29,7 +28,7 @@ cleanup() {
   [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
   rm -rf "$dir"
 }
-trap cleanup EXIT
+e2e_on_exit cleanup
 cp -r "$run_dir"/. "$dir"/
 rm -f "$dir/ram.dat" "$dir/velira.ini"
 # A memory image of sevens: what the shell loads must come back whole.

@@ -1,0 +1,69 @@
+# Shared by the end-to-end scripts: a private X server, a private home, and
+# waits on conditions instead of fixed sleeps. Source it; it sets no options.
+
+# Commands run when the script ends, last registered first.
+E2E_CLEANUP=()
+e2e_on_exit() {
+  E2E_CLEANUP=("$*" "${E2E_CLEANUP[@]}")
+}
+e2e_cleanup() {
+  local command
+  for command in "${E2E_CLEANUP[@]}"; do
+    eval "$command" || true
+  done
+  E2E_CLEANUP=()
+}
+trap e2e_cleanup EXIT
+
+# e2e_wait_until SECONDS COMMAND...: runs COMMAND every 50 ms until it
+# succeeds (returns 0) or SECONDS have passed (returns 1).
+e2e_wait_until() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  while ! "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# e2e_private_home: a fresh HOME and XDG folders, so that servers which the
+# libraries start on their own (speech-dispatcher) and every per-user file
+# belong to this script alone. Sets E2E_HOME.
+e2e_private_home() {
+  E2E_HOME=$(mktemp -d)
+  mkdir -p "$E2E_HOME/runtime" "$E2E_HOME/config" "$E2E_HOME/data" "$E2E_HOME/cache"
+  chmod 700 "$E2E_HOME/runtime"
+  export HOME=$E2E_HOME XDG_RUNTIME_DIR=$E2E_HOME/runtime XDG_CONFIG_HOME=$E2E_HOME/config \
+    XDG_DATA_HOME=$E2E_HOME/data XDG_CACHE_HOME=$E2E_HOME/cache
+  e2e_on_exit "rm -rf '$E2E_HOME'"
+}
+
+# e2e_start_xvfb [SCREEN]: an X server of our own on a free display number,
+# which it picks itself (-displayfd), so scripts running side by side never
+# meet. -noreset: without it the server resets whenever its last client
+# goes, and a shell started right after one ended (a SIGKILL) can meet it in
+# the middle of that reset. Exports DISPLAY; the server ends with the script.
+e2e_start_xvfb() {
+  local screen=${1:-1024x768x24}
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "$screen" 3>"$fifo" 2>/dev/null &
+  local server=$!
+  e2e_on_exit "kill $server 2>/dev/null; wait $server 2>/dev/null"
+  local number
+  if ! read -r -t 20 number <"$fifo"; then
+    rm -f "$fifo"
+    echo "FAIL: Xvfb did not start"
+    return 1
+  fi
+  rm -f "$fifo"
+  export DISPLAY=:$number
+  unset XAUTHORITY
+  e2e_wait_until 10 xdpyinfo_ok || { echo "FAIL: Xvfb on $DISPLAY does not answer"; return 1; }
+}
+
+xdpyinfo_ok() {
+  xdotool getdisplaygeometry >/dev/null 2>&1
+}
