@@ -96,7 +96,7 @@ run_and_leave() {
 }
 
 loudness() {
-  sox "$1" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}'
+  LC_ALL=C sox "$1" -n stat 2>&1 | LC_ALL=C awk '/Maximum amplitude/ {print $3}'
 }
 
 expect_same_tree() {
@@ -180,7 +180,7 @@ start_shell "$tree/usr/bin/velira" "$work/shipped.wav"
 run_and_leave "$data/ram.dat"
 [ "$(od -An -tu1 -j100 -N1 "$data/ram.dat" | tr -d ' ')" = 7 ] || fail "the user's memory image was not loaded"
 shipped=$(loudness "$work/shipped.wav")
-awk -v a="$shipped" 'BEGIN { exit !(a > 0.05) }' || fail "the shipped bank made no sound (amplitude $shipped)"
+LC_ALL=C awk -v a="$shipped" 'BEGIN { exit !(a > 0.05) }' || fail "the shipped bank made no sound (amplitude $shipped)"
 expect_same_tree "$tree" "$work/tree.txt"
 echo "ok: the package's tree runs, the per-user files are in ~/.config and ~/.local/share"
 
@@ -205,6 +205,6 @@ EOF
 start_shell "$tree/usr/bin/velira" "$work/own.wav"
 run_and_leave "$data/ram.dat"
 own=$(loudness "$work/own.wav")
-awk -v a="$own" 'BEGIN { exit !(a < 0.01) }' || fail "the user's silent bank was not the one played (amplitude $own)"
+LC_ALL=C awk -v a="$own" 'BEGIN { exit !(a < 0.01) }' || fail "the user's silent bank was not the one played (amplitude $own)"
 expect_same_tree "$tree" "$work/tree.txt"
 echo "ok: the user's own sounds.dat is played (amplitude $own, the shipped bank $shipped)"
