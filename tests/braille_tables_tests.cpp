@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace velira
 {
 namespace
@@ -146,6 +148,15 @@ TEST_F(BrailleTableTest, MissingTableRaisesFileNotFoundAndLeavesNoCharacters)
 		FAIL() << "no error";
 	} catch (const ShellError &error) {
 		EXPECT_STREQ(error.what(), "File not found");
+	}
+	// A table looked up in the data folders is named in the message.
+	const std::string installed = std::filesystem::current_path().string() + "/share/czech.vbt";
+	brailleTableFileName = installed;
+	try {
+		LoadBrailleTable();
+		FAIL() << "no error";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()), "File not found: " + installed);
 	}
 	EXPECT_EQ(characterCount, 0);
 	EXPECT_EQ(TranslateChord("1"), "");

@@ -10,6 +10,7 @@
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
+#include "shell/file_locations.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
 #include "sound/adapters/openal_mixer.h"
@@ -20,7 +21,9 @@
 #include "speech/speech_output.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -29,9 +32,15 @@ int main(int argc, char *argv[])
 
 	const QFileInfo executable(QCoreApplication::applicationFilePath());
 	QCoreApplication::setApplicationName(executable.completeBaseName());
-	SetSettingsFilePath((executable.absolutePath() + QLatin1Char('/') + executable.completeBaseName() +
-	                     QStringLiteral(".ini"))
-	                        .toStdString());
+	// The desktop entry's name and icon, for the task switcher.
+	QGuiApplication::setDesktopFileName(QStringLiteral("velira"));
+	QApplication::setWindowIcon(QIcon(ProgramPicture(64)));
+	// Beside the executable in a run folder; per user in an installation.
+	const FileLocations locations = ChooseFileLocations(ProbeLocationFacts(
+	    QFile::encodeName(executable.absoluteFilePath()).toStdString(), VELIRA_RELATIVE_DATA_FOLDER));
+	CreateUserFolders(locations);
+	SetSettingsFilePath(locations.settings_file);
+	SetFileLocations(locations);
 
 	QtMessagePump pump;
 	SystemClock clock;

@@ -60,19 +60,29 @@ const std::array<std::array<uint8_t, kNationalRowLength>, kNationalRows> nationa
 namespace
 {
 
+// The input/output error for `file_name`. A bare name is the working
+// folder's file, which the message never named; a path found through the
+// data folders is named, so that the user learns where it was looked for.
+ShellError FileError(const std::string &file_name, const std::string &reason)
+{
+	if (file_name.find('/') == std::string::npos)
+		return ShellError(reason);
+	return ShellError(reason + ": " + file_name);
+}
+
 // Reads a text file whole and splits it into lines; a line ends at CR LF, at
 // LF or at a lone CR. Raises the input/output error when it cannot be read.
 std::vector<std::string> ReadTextLines(const std::string &file_name)
 {
 	std::error_code error;
 	if (!std::filesystem::exists(file_name, error))
-		throw ShellError("File not found");
+		throw FileError(file_name, "File not found");
 	if (std::filesystem::is_directory(file_name, error))
-		throw ShellError(std::strerror(EISDIR));
+		throw FileError(file_name, std::strerror(EISDIR));
 	std::FILE *file = std::fopen(file_name.c_str(), "rb");
 	if (file == nullptr)
-		throw ShellError(errno == ENOENT ? std::string("File not found")
-		                                 : std::string(std::strerror(errno)));
+		throw FileError(file_name, errno == ENOENT ? std::string("File not found")
+		                                           : std::string(std::strerror(errno)));
 	std::string data;
 	char buffer[4096];
 	size_t got = 0;
@@ -81,7 +91,7 @@ std::vector<std::string> ReadTextLines(const std::string &file_name)
 	const bool failed = std::ferror(file) != 0;
 	std::fclose(file);
 	if (failed)
-		throw ShellError("Read error");
+		throw FileError(file_name, "Read error");
 
 	std::vector<std::string> lines;
 	std::string line;

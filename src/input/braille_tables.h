@@ -50,8 +50,9 @@ extern std::array<echokeytype, kEchoKeySlots> echoKeys;
 // and the data-entry dialog.
 extern std::string activePrefix;
 
-// The file names, without a folder: both are looked up in the current
-// directory. The start-up sequence sets them.
+// The files' paths: the bare names, looked up in the current directory, or
+// the user's or the installed files (DataFilePath). The start-up sequence
+// sets them.
 extern std::string brailleTableFileName;
 extern std::string keyboardFileName;
 
@@ -65,7 +66,7 @@ void ClearInputTables();
 
 // Reads the braille table file. Starts by setting characterCount to 0. A
 // missing or unreadable file raises the input/output error ("File not found"
-// or the system's text). Lines beyond the table sizes are ignored.
+// or the system's text, followed by the path when it has a folder). Lines beyond the table sizes are ignored.
 void LoadBrailleTable();
 
 // Reads the keyboard file into echoKeys, entry by entry from slot 0, wrapping

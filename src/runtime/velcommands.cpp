@@ -9,6 +9,7 @@
 #include "platform/timer.h"
 #include "runtime/screen.h"
 #include "settings/localized_texts.h"
+#include "shell/file_locations.h"
 #include "shell/memory_image.h"
 
 #include <charconv>
@@ -140,15 +141,15 @@ std::string ReadKeys()
 void OpenDataFile()
 {
 	CloseDataFile();
+	const std::string path = DataFilePath(kDataFileName);
 	std::error_code error;
-	if (!std::filesystem::exists(kDataFileName, error))
+	if (!std::filesystem::exists(path, error))
 		return;
-	if (std::filesystem::is_directory(kDataFileName, error))
-		throw ShellError(std::string("Cannot open file \"") + kDataFileName + "\". Is a directory");
-	g_data_file = std::fopen(kDataFileName, "rb");
+	if (std::filesystem::is_directory(path, error))
+		throw ShellError("Cannot open file \"" + path + "\". Is a directory");
+	g_data_file = std::fopen(path.c_str(), "rb");
 	if (g_data_file == nullptr)
-		throw ShellError(std::string("Cannot open file \"") + kDataFileName + "\". " +
-		                 std::strerror(errno));
+		throw ShellError("Cannot open file \"" + path + "\". " + std::strerror(errno));
 }
 
 void CloseDataFile()
@@ -161,9 +162,10 @@ void CloseDataFile()
 
 std::string ReadDataItem()
 {
+	const std::string path = DataFilePath(kDataFileName);
 	std::error_code error;
-	if (!std::filesystem::exists(kDataFileName, error)) {
-		services().desktop->ShowMessage(LocalizedText(languageBase, 42) + " " + kDataFileName);
+	if (!std::filesystem::exists(path, error)) {
+		services().desktop->ShowMessage(LocalizedText(languageBase, 42) + " " + path);
 		services().desktop->TerminateProcess(0);
 	}
 	// The file appeared after the run started: read nothing rather than fail.

@@ -26,7 +26,7 @@ void RuntimeStartup();
 // INKEY$: handles the pending messages once, then takes the key slot.
 std::string ReadKeys();
 
-// The DATA file "data.dta" of the working directory.
+// The DATA file "data.dta", found as every data file is (DataFilePath).
 constexpr const char *kDataFileName = "data.dta";
 // Opens the DATA file from its beginning when it exists (the Start command).
 void OpenDataFile();

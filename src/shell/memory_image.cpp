@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
+#include "shell/file_locations.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,13 +16,14 @@ std::array<uint8_t, kMemorySize> ramImage{};
 
 void LoadMemoryImage()
 {
+	const std::string &path = MemoryImagePath();
 	std::error_code error;
-	if (!std::filesystem::exists(kMemoryImageFileName, error))
+	if (!std::filesystem::exists(path, error))
 		return;
-	const std::string prefix = std::string("Cannot open file \"") + kMemoryImageFileName + "\". ";
-	if (std::filesystem::is_directory(kMemoryImageFileName, error))
+	const std::string prefix = "Cannot open file \"" + path + "\". ";
+	if (std::filesystem::is_directory(path, error))
 		throw ShellError(prefix + std::strerror(EISDIR));
-	std::FILE *file = std::fopen(kMemoryImageFileName, "rb");
+	std::FILE *file = std::fopen(path.c_str(), "rb");
 	if (file == nullptr)
 		throw ShellError(prefix + std::strerror(errno));
 	const size_t read = std::fread(ramImage.data(), 1, ramImage.size(), file);
@@ -29,8 +31,7 @@ void LoadMemoryImage()
 	const int saved = errno;
 	std::fclose(file);
 	if (failed)
-		throw ShellError(std::string("Read error on ") + kMemoryImageFileName + ": " +
-		                 std::strerror(saved));
+		throw ShellError("Read error on " + path + ": " + std::strerror(saved));
 	(void)read;
 }
 
@@ -38,7 +39,7 @@ void SaveMemoryImage()
 {
 	try {
 		WriteFileAtomically(
-		    kMemoryImageFileName,
+		    MemoryImagePath(),
 		    std::string_view(reinterpret_cast<const char *>(ramImage.data()), ramImage.size()));
 	} catch (const std::exception &e) {
 		throw ShellError(e.what());

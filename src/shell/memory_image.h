@@ -15,12 +15,13 @@ extern std::array<uint8_t, kMemorySize> ramImage;
 
 constexpr const char *kMemoryImageFileName = "ram.dat";
 
-// Loads "ram.dat" of the working directory over ramImage: a missing file
+// Loads the memory image (MemoryImagePath: "ram.dat" of the working folder,
+// or the user's own) over ramImage: a missing file
 // leaves it as it is, a shorter file fills only its first bytes, a longer
 // one only the 65536. Raises ShellError when the file cannot be read.
 void LoadMemoryImage();
 
-// Writes all 65536 bytes to "ram.dat", replacing the old file whole.
+// Writes all 65536 bytes to the memory image, replacing the old file whole.
 // Raises ShellError when it cannot.
 void SaveMemoryImage();
 

@@ -2,6 +2,7 @@
 #include "fakes/fake_platform.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
+#include "shell/file_locations.h"
 #include "shell/qt/tform1.h"
 #include "shell/shutdown.h"
 #include "sound/sound_bank.h"
@@ -38,6 +39,19 @@ TEST_F(MainWindowSoundTest, AMissingBankEndsTheShellAfterTheMessage)
 	ASSERT_EQ(platform.desktop.messages.size(), 1u);
 	EXPECT_EQ(platform.desktop.messages[0], LocalizedText(kEnglishBase, 42) + " sounds.dat");
 	EXPECT_EQ(mixer.CallsOf("open").size(), 1u) << "the device opens before the bank is looked for";
+
+	// Installed, the message names where the bank is shipped, the last
+	// folder looked in.
+	ReleaseSoundObjects();
+	FileLocations locations;
+	locations.portable = false;
+	locations.data_folders = {folder.path() + "/user", "/usr/share/velira"};
+	SetFileLocations(locations);
+	EXPECT_THROW(form.CreateSoundObjects(), testing::ProcessTerminated);
+	SetFileLocations(FileLocations{});
+	ASSERT_EQ(platform.desktop.messages.size(), 2u);
+	EXPECT_EQ(platform.desktop.messages[1],
+	          LocalizedText(kEnglishBase, 42) + " /usr/share/velira/sounds.dat");
 	languageBase = kCzechBase;
 }
 

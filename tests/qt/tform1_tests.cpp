@@ -1,14 +1,18 @@
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "fakes/game_player.h"
+#include "fakes/test_banks.h"
+#include "input/braille_tables.h"
 #include "platform/cp1250.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
+#include "shell/file_locations.h"
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
 #include "shell/shutdown.h"
+#include "sound/sound_bank.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -20,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace velira
 {
@@ -49,6 +54,7 @@ protected:
 	{
 		languageBase = kCzechBase;
 		ReleaseSoundObjects();
+		SetFileLocations(FileLocations{});
 	}
 
 	std::unique_ptr<TForm1> OpenWindow()
@@ -168,6 +174,60 @@ TEST_F(MainWindowTest, ClosingWritesTheMemoryImage)
 	const std::string saved = testing::ReadFile("ram.dat");
 	ASSERT_EQ(saved.size(), 65536u);
 	EXPECT_EQ(saved[123], 42);
+}
+
+// Every file below a folder with its contents, to see that nothing changed.
+std::map<std::string, std::string> Listing(const std::string &root)
+{
+	std::map<std::string, std::string> files;
+	for (const auto &entry : std::filesystem::recursive_directory_iterator(root))
+		files[entry.path().string()] = entry.is_regular_file() ? testing::ReadFile(entry.path()) : "";
+	return files;
+}
+
+TEST_F(MainWindowTest, AnInstalledShellKeepsItsFilesPerUserAndTakesTheUsersDataFirst)
+{
+	const std::string installed = folder.path() + "/usr/share/velira";
+	const std::string config = folder.path() + "/home/.config/velira";
+	const std::string user = folder.path() + "/home/.local/share/velira";
+	std::filesystem::create_directories(installed);
+	testing::CopyShippedData(installed);
+	FileLocations locations;
+	locations.portable = false;
+	locations.settings_file = config + "/velira.ini";
+	locations.memory_image = user + "/ram.dat";
+	locations.data_folders = {user, installed};
+	locations.user_folders = {config, user};
+	CreateUserFolders(locations);
+	SetFileLocations(locations);
+	SetSettingsFilePath(locations.settings_file);
+	// The user's own braille table and sound bank; the keyboard files and
+	// the DATA file are the installed ones.
+	testing::WriteFile(user + "/czech.vbt", "[characters]\r\nx=1\r\n");
+	testing::WriteFile(user + "/sounds.dat", WriteSoundBank({testing::PcmEntry("own", 100)}));
+	testing::WriteFile(user + "/ram.dat", std::string(10, '\7'));
+	// What the working folder holds is not the shell's any more.
+	testing::WriteFile("ram.dat", std::string(65536, '\1'));
+	const auto installed_before = Listing(installed);
+
+	auto form = OpenWindow();
+	EXPECT_TRUE(platform.desktop.errors.empty()) << platform.desktop.errors.front();
+	EXPECT_EQ(TranslateChord("1"), "x") << "the user's braille table comes first";
+	EXPECT_NO_THROW(FindWave("own")) << "the user's sound bank comes first";
+	EXPECT_THROW(FindWave("click15"), std::exception) << "not mixed with the installed bank";
+	EXPECT_EQ(keyboardFileName, installed + "/czech.vky");
+	EXPECT_EQ(ramImage[9], 7) << "the user's memory image";
+	EXPECT_EQ(ramImage[10], 0);
+	EXPECT_NE(testing::ReadFile(config + "/velira.ini").find("velirasounds=1"), std::string::npos);
+
+	ramImage[500] = 5;
+	form->close();
+	const std::string saved = testing::ReadFile(user + "/ram.dat");
+	ASSERT_EQ(saved.size(), 65536u);
+	EXPECT_EQ(saved[500], 5);
+	EXPECT_EQ(testing::ReadFile("ram.dat"), std::string(65536, '\1'));
+	EXPECT_FALSE(std::filesystem::exists("velira.ini"));
+	EXPECT_EQ(Listing(installed), installed_before) << "nothing is written into the installation";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "settings/localized_texts.h"
+#include "shell/file_locations.h"
 #include "shell/qt/tform1.h"
 
 #include <QKeyEvent>
@@ -74,10 +75,11 @@ bool IsTabKey(const QKeyEvent &event)
 
 void TForm1::LoadInputTables()
 {
-	brailleTableFileName = kBrailleTableFile;
+	brailleTableFileName = DataFilePath(kBrailleTableFile);
 	LoadBrailleTable();
 	activePrefix.clear();
-	keyboardFileName = LocalizedText(languageBase, kTextKeyboardFile) + kKeyboardFileExtension;
+	keyboardFileName =
+	    DataFilePath(LocalizedText(languageBase, kTextKeyboardFile) + kKeyboardFileExtension);
 	LoadKeyboardFile();
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/qt/qt_text.h"
 #include "settings/localized_texts.h"
+#include "settings/program_icon.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -11,23 +12,24 @@
 namespace velira
 {
 
-QPixmap ProgramPicture(int size)
+QImage ProgramImage(int size)
 {
-	QPixmap picture(size, size);
-	picture.fill(QColor(0x1F, 0x3A, 0x68));
+	QImage picture(size, size, QImage::Format_ARGB32_Premultiplied);
+	picture.fill(QColor::fromRgb(kIconBackgroundRgb));
 	QPainter painter(&picture);
 	painter.setRenderHint(QPainter::Antialiasing);
 	painter.setPen(Qt::NoPen);
-	// Dots 1, 2, 4 and 5 raised: the braille letter g, for the six keys.
-	const bool raised[6] = {true, true, false, true, true, false};
-	const qreal radius = size / 10.0;
-	for (int dot = 0; dot < 6; ++dot) {
-		const qreal x = size * (dot < 3 ? 0.35 : 0.65);
-		const qreal y = size * (0.25 + 0.25 * (dot % 3));
-		painter.setBrush(raised[dot] ? QColor(Qt::white) : QColor(0x5A, 0x74, 0xA0));
-		painter.drawEllipse(QPointF(x, y), radius, radius);
+	const qreal radius = size * kIconDotRadius;
+	for (const IconDot &dot : ProgramIconDots()) {
+		painter.setBrush(QColor::fromRgb(dot.raised ? kIconRaisedDotRgb : kIconFlatDotRgb));
+		painter.drawEllipse(QPointF(size * dot.x, size * dot.y), radius, radius);
 	}
 	return picture;
+}
+
+QPixmap ProgramPicture(int size)
+{
+	return QPixmap::fromImage(ProgramImage(size));
 }
 
 TAboutbox::TAboutbox(QWidget *parent) : QDialog(parent)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 
@@ -32,7 +33,9 @@ protected:
 	void showEvent(QShowEvent *event) override;
 };
 
-// The program's own picture: a braille cell on a dark blue square.
+// The program's own picture (ProgramIconDots) at `size` pixels square; the
+// image needs no display, so the icon generator paints it too.
+QImage ProgramImage(int size);
 QPixmap ProgramPicture(int size);
 
 constexpr const char *kVersionNumber = "1.8";

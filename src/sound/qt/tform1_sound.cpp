@@ -3,13 +3,15 @@
 #include "platform/desktop.h"
 #include "platform/services.h"
 #include "settings/localized_texts.h"
+#include "shell/file_locations.h"
 #include "shell/shutdown.h"
 #include "sound/sound_bank.h"
 
 #include <filesystem>
 
 // The main window's sound start-up step: the sound device, the wave list and
-// the bank "sounds.dat" from the current directory.
+// the bank "sounds.dat" (from the current directory, or the user's or the
+// installed one).
 namespace velira
 {
 
@@ -23,12 +25,13 @@ void TForm1::CreateSoundObjects()
 	// Released on every way out; errors while releasing are ignored.
 	SetSoundObjectsRelease([] { ReleaseSoundDeviceAndWaveList(); });
 	CreateSoundDeviceAndWaveList();
+	const std::string bank = DataFilePath(kSoundBankFileName);
 	std::error_code error;
-	if (!std::filesystem::exists(kSoundBankFileName, error)) {
-		services().desktop->ShowMessage(LocalizedText(languageBase, 42) + " " + kSoundBankFileName);
+	if (!std::filesystem::exists(bank, error)) {
+		services().desktop->ShowMessage(LocalizedText(languageBase, 42) + " " + bank);
 		services().desktop->TerminateProcess(0);
 	}
-	LoadSoundBank(kSoundBankFileName);
+	LoadSoundBank(bank);
 }
 
 } // namespace velira
