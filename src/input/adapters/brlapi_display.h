@@ -1,0 +1,68 @@
+#pragma once
+
+#include "input/braille_display.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velira
+{
+
+// A braille display reached through BRLTTY's BrlAPI server (BRLAPI_HOST and
+// BRLAPI_AUTH choose the server, as for every BrlAPI client). A worker
+// thread owns the connection: it connects, takes and gives back the display,
+// writes the latest cells and reads the keys, so that a missing, slow or
+// vanished server never holds up the windows. It tries again every
+// `retry_ms` while no server answers. What it learns reaches the user
+// interface through `post`, which runs a message on that thread.
+class BrlapiDisplay final : public BrailleDisplay
+{
+public:
+	using Post = std::function<void(std::function<void()>)>;
+
+	explicit BrlapiDisplay(Post post, int retry_ms = 1000);
+	~BrlapiDisplay() override;
+	BrlapiDisplay(const BrlapiDisplay &) = delete;
+	BrlapiDisplay &operator=(const BrlapiDisplay &) = delete;
+
+	int CellCount() const override { return cell_count_; }
+	void EnterTtyMode() override;
+	void LeaveTtyMode() override;
+	void Write(const std::vector<BrailleCell> &cells, int cursor_cell) override;
+
+private:
+	struct Connection;
+	void Run();
+	void Wake();
+	// Waits for the wake-up pipe (and the connection, when there is one)
+	// for at most `timeout_ms` (-1: no limit).
+	void WaitForWork(int connection_fd, int timeout_ms);
+	// Applies what the user interface asked for; false when the connection
+	// broke.
+	bool Apply(Connection &connection);
+	bool ReadKeys(Connection &connection);
+	void PostCellCount(int cells);
+
+	Post post_;
+	const int retry_ms_;
+	// Set on the user-interface thread by the worker's messages.
+	int cell_count_ = 0;
+	// Cleared by the destructor, so that a message still queued does nothing.
+	std::shared_ptr<std::atomic<bool>> alive_;
+
+	std::mutex mutex_;
+	bool want_tty_ = false;
+	std::vector<BrailleCell> cells_;
+	int cursor_cell_ = -1;
+	uint64_t generation_ = 0;
+
+	std::atomic<bool> stop_{false};
+	int wake_fds_[2] = {-1, -1};
+	std::thread worker_;
+};
+
+} // namespace velira
