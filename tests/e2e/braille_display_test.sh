@@ -84,6 +84,7 @@ press() { printf "$1" >"$dir/brltty/keys"; }
 # The driver's arrow keys (vt100 keypad mode): panning and lines.
 PAN_LEFT='\033OD'
 PAN_RIGHT='\033OC'
+LINE_DOWN='\033OB'
 
 focus_shell() {
   # No window manager: the test hands the focus around itself.
@@ -114,7 +115,7 @@ expect_shown "" 0 "after the server came"
 # caret, panning walks the line.
 xdotool key ctrl+t
 line=abcdefghijabcdefghijabcdefghijabcdefghijKLMNOPQRST
-dialog_open() { xdotool search --onlyvisible --pid "$pid" --name "data" >/dev/null 2>&1; }
+dialog_open() { xdotool search --all --onlyvisible --pid "$pid" --name "data" >/dev/null 2>&1; }
 e2e_wait_until 20 dialog_open || fail "the data-entry dialog did not open"
 xdotool type --delay 20 "$line"
 expect_shown "KLMNOPQRST" 10 "the field with its caret at the end"
@@ -129,18 +130,26 @@ expect_shown "KLMNOPQRST" 10 "panned right"
 cells=$(shown_cells)
 [ "${cells:0:1}" = "⡅" ] || fail "the cell of K is ${cells:0:1}"
 xdotool key Return
+e2e_wait_until 20 eval "! dialog_open" || fail "the dialog did not close: $(xdotool search --onlyvisible --pid "$pid" --name . getwindowname %@ 2>&1)"
+focus_shell
 expect_shown "" 0 "the main window after the dialog"
 
 # 4. Another program takes the focus: BRLTTY has the display again; the
 # focus back gives it to the shell.
-xmessage -name other "another program" &
+LC_ALL=C xmessage -name other "another program" &
 other=$!
 e2e_on_exit "kill $other 2>/dev/null"
 other_window=
-find_other() { other_window=$(xdotool search --onlyvisible --pid "$other" 2>/dev/null | head -1 || true); [ -n "$other_window" ]; }
+find_other() { other_window=$(xdotool search --onlyvisible --classname "^other$" 2>/dev/null | head -1 || true); [ -n "$other_window" ]; }
 e2e_wait_until 20 find_other || fail "xmessage did not open"
-xdotool windowfocus "$other_window"
-e2e_wait_until 20 eval '[ "$(shown_text)" = "no screen" ]' || fail "the display was not given back: $(shown_text)"
+xdotool windowfocus --sync "$other_window" || fail "could not focus xmessage"
+# A key of the display now reaches BRLTTY, which shows its own screen again.
+given_back() {
+  press "$LINE_DOWN"
+  sleep 0.2
+  [ "$(shown_text)" = "no screen" ]
+}
+e2e_wait_until 20 given_back || fail "the display was not given back: $(shown_text)"
 focus_shell
 expect_shown "" 0 "the focus came back"
 

@@ -259,6 +259,9 @@ TEST_F(BrailleWindowTest, EachWindowShowsItsLineAndTheKeysMoveInIt)
 	form2->ShowModal();
 	EXPECT_TRUE(field_shown);
 	EXPECT_EQ(caret_after_routing, 1) << "a routing key moves the caret";
+	// The window manager gives the main window the focus back.
+	QApplication::setActiveWindow(form.get());
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
 	EXPECT_EQ(Shown(), "Rychlost?") << "the main window's line again after the dialog";
 
 	PokeByte(kReviewGuardAddress, 0);

@@ -51,7 +51,8 @@ std::optional<BrailleKey> KeyOf(brlapi_keyCode_t code)
 	const brlapi_keyCode_t argument = code & BRLAPI_KEY_CMD_ARG_MASK;
 	if (block == BRLAPI_KEY_CMD_ROUTE)
 		return BrailleKey{BrailleKey::Kind::Route, static_cast<int>(argument)};
-	switch (code & (BRLAPI_KEY_TYPE_MASK | BRLAPI_KEY_CMD_BLK_MASK | BRLAPI_KEY_CMD_ARG_MASK)) {
+	// The command constants carry neither the key type nor the flags.
+	switch (code & (BRLAPI_KEY_CMD_BLK_MASK | BRLAPI_KEY_CMD_ARG_MASK)) {
 	case BRLAPI_KEY_CMD_FWINLT:
 	case BRLAPI_KEY_CMD_FWINLTSKIP:
 		return BrailleKey{BrailleKey::Kind::PanLeft, 0};
@@ -190,17 +191,23 @@ bool BrlapiDisplay::Apply(Connection &connection)
 			return false;
 		// Only the keys the shell handles: the others stay with BRLTTY.
 		brlapi__ignoreAllKeys(connection.handle);
-		const brlapi_keyCode_t commands[] = {BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_ROUTE};
-		brlapi__acceptKeys(connection.handle, brlapi_rangeType_command, commands, 1);
-		const brlapi_keyCode_t keys[] = {BRLAPI_KEY_CMD_FWINLT,     BRLAPI_KEY_CMD_FWINRT,
-		                                 BRLAPI_KEY_CMD_FWINLTSKIP, BRLAPI_KEY_CMD_FWINRTSKIP,
-		                                 BRLAPI_KEY_CMD_LNUP,       BRLAPI_KEY_CMD_LNDN};
+		const brlapi_keyCode_t routing[] = {BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_ROUTE};
+		brlapi__acceptKeys(connection.handle, brlapi_rangeType_command, routing, 1);
+		const brlapi_keyCode_t keys[] = {BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_FWINLT,
+		                                 BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_FWINRT,
+		                                 BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_FWINLTSKIP,
+		                                 BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_FWINRTSKIP,
+		                                 BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_LNUP,
+		                                 BRLAPI_KEY_TYPE_CMD | BRLAPI_KEY_CMD_LNDN};
 		brlapi__acceptKeys(connection.handle, brlapi_rangeType_key, keys, std::size(keys));
 		connection.tty = true;
 		// A display just taken shows nothing of ours yet.
 		connection.written_generation = ~generation;
 	} else if (!want_tty && connection.tty) {
-		if (brlapi__leaveTtyMode(connection.handle) < 0)
+		// An empty write first lets what lies under the shell's display show.
+		const brlapi_writeArguments_t clear = BRLAPI_WRITEARGUMENTS_INITIALIZER;
+		if (brlapi__write(connection.handle, &clear) < 0 ||
+		    brlapi__leaveTtyMode(connection.handle) < 0)
 			return false;
 		connection.tty = false;
 		return !connection.failed;

@@ -229,6 +229,10 @@ void BrailleFocus::Follow()
 {
 	QWidget *popup = QApplication::activePopupWidget();
 	QWidget *focus = QApplication::focusWidget();
+	// A closed dialog's control keeps the focus until another window takes
+	// it; it shows nothing any more.
+	if (focus != nullptr && !focus->isVisible())
+		focus = nullptr;
 	const bool active = qApp->applicationState() == Qt::ApplicationActive &&
 	                    (QApplication::activeWindow() != nullptr || popup != nullptr);
 	QMenuBar *bar = main_window_ ? main_window_->menuBar() : nullptr;
