@@ -78,8 +78,19 @@ pid_t StartBrltty(int master, const std::string &host, const std::string &folder
 	return pid;
 }
 
-// Reads the terminal until `wanted` (UTF-8) has been drawn after a clear.
-bool WaitForText(int master, const std::string &wanted, std::string &seen, int timeout_ms)
+// Unicode braille cells (U+2800 to U+28FF, in UTF-8) in `seen` from `from`.
+int BrailleCellsAfter(const std::string &seen, size_t from)
+{
+	int count = 0;
+	for (size_t i = from; i + 2 < seen.size(); ++i)
+		if (seen[i] == '\xE2' && (seen[i + 1] & 0xFC) == ('\xA0' & 0xFC))
+			++count;
+	return count;
+}
+
+// Reads the terminal until `wanted` (UTF-8) has been drawn after a clear,
+// with the row of `cells` cells under it.
+bool WaitForText(int master, const std::string &wanted, int cells, std::string &seen, int timeout_ms)
 {
 	const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
 	while (Clock::now() < deadline) {
@@ -91,7 +102,8 @@ bool WaitForText(int master, const std::string &wanted, std::string &seen, int t
 				seen.append(buffer, static_cast<size_t>(n));
 		}
 		const size_t clear = seen.rfind("\x1b[J");
-		if (clear != std::string::npos && seen.find(wanted, clear) != std::string::npos) {
+		const size_t text = clear == std::string::npos ? clear : seen.find(wanted, clear);
+		if (text != std::string::npos && BrailleCellsAfter(seen, text) >= cells) {
 			seen.erase(0, clear);
 			return true;
 		}
@@ -142,7 +154,7 @@ int main(int argc, char **argv)
 				const auto start = Clock::now();
 				ScreenWrite(text);
 				ScreenNewLine();
-				if (!WaitForText(master, text, seen, 5000)) {
+				if (!WaitForText(master, text, display.CellCount(), seen, 5000)) {
 					std::fprintf(stderr, "print %d never reached the display\n", i);
 					break;
 				}

@@ -297,6 +297,8 @@ TEST_F(BrailleWindowTest, MenusShowTheirItemAndTheFocusRuleHolds)
 	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("Odezva klávesnice"); }))
 	    << Shown();
 	form->settingsmenu->close();
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown().empty(); }))
+	    << "the main window's empty line: " << Shown();
 
 	QCheckBox box(QStringLiteral("Use the &voice"));
 	box.setChecked(true);

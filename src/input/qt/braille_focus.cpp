@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTextBlock>
+#include <QTimer>
 #include <QWindow>
 
 namespace velira
@@ -220,8 +221,14 @@ BrailleFocus::~BrailleFocus()
 bool BrailleFocus::eventFilter(QObject *watched, QEvent *event)
 {
 	const QEvent::Type type = event->type();
-	if ((type == QEvent::Show || type == QEvent::Hide) && qobject_cast<QMenu *>(watched) != nullptr)
-		Follow();
+	if ((type == QEvent::Show || type == QEvent::Hide) && qobject_cast<QMenu *>(watched) != nullptr) {
+		// A closing menu is still the active popup while it hides: look
+		// again once it has gone.
+		if (type == QEvent::Hide)
+			QTimer::singleShot(0, this, [this] { Follow(); });
+		else
+			Follow();
+	}
 	return QObject::eventFilter(watched, event);
 }
 
