@@ -180,5 +180,8 @@ int main(int argc, char **argv)
 	kill(brltty, SIGTERM);
 	waitpid(brltty, nullptr, 0);
 	std::filesystem::remove_all(folder);
+	// BRLTTY leaves its socket behind when it is stopped.
+	std::filesystem::remove("/var/lib/BrlAPI/" + host);
+	std::filesystem::remove("/var/lib/BrlAPI/." + host);
 	return status;
 }

@@ -177,6 +177,15 @@ TEST_F(BrailleDisplayTest, LineAndRoutingKeysGoToTheWindow)
 	display.Press(Kind::LineUp);
 	EXPECT_EQ(display.Text().substr(0, 6), "first ");
 
+	// A window whose line is empty, without a cursor, still replaces what
+	// the display showed.
+	struct Empty final : BrailleContent {
+		std::string Text() const override { return {}; }
+	} empty;
+	brailleOutput().SetContent(&empty);
+	EXPECT_EQ(display.Text(), std::string(40, ' '));
+	brailleOutput().SetContent(&lines);
+
 	brailleOutput().SetFocused(false);
 	display.Press(Kind::LineDown);
 	EXPECT_EQ(lines.line, 0) << "keys are the shell's only while it has the focus";

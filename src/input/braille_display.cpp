@@ -109,11 +109,10 @@ void BrailleOutput::SetFocused(bool focused)
 void BrailleOutput::SetContent(BrailleContent *content)
 {
 	content_ = content;
-	// A new window starts at the start of its line, or where its cursor is.
-	text_.clear();
-	cursor_ = -1;
+	// A new window starts at the start of its line, or where its cursor is;
+	// it is written even when its line looks like the last one.
 	offset_ = 0;
-	Refresh();
+	Update(true);
 }
 
 void BrailleOutput::UpdateHolding()
@@ -141,9 +140,7 @@ void BrailleOutput::DisplayChanged()
 	}
 	written_.clear();
 	UpdateHolding();
-	text_.clear();
-	cursor_ = -1;
-	Refresh();
+	Update(true);
 }
 
 int BrailleOutput::Extent() const
@@ -156,6 +153,11 @@ int BrailleOutput::Extent() const
 
 void BrailleOutput::Refresh()
 {
+	Update(false);
+}
+
+void BrailleOutput::Update(bool new_content)
+{
 	if (content_ == nullptr) {
 		text_.clear();
 		cursor_ = -1;
@@ -163,9 +165,9 @@ void BrailleOutput::Refresh()
 	} else {
 		std::string text = content_->Text();
 		const int cursor = content_->Cursor();
-		if (text == text_ && cursor == cursor_)
+		if (!new_content && text == text_ && cursor == cursor_)
 			return;
-		const bool new_text = text != text_;
+		const bool new_text = new_content || text != text_;
 		text_ = std::move(text);
 		cursor_ = cursor;
 		const int width = display_ != nullptr ? display_->CellCount() : 0;

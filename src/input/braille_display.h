@@ -146,6 +146,9 @@ public:
 	void Attach(BrailleDisplay *display);
 
 private:
+	// Reads the content again; `new_content` writes it and places the
+	// panning window anew even when it looks unchanged.
+	void Update(bool new_content);
 	void UpdateHolding();
 	// The characters that the panning window may show: the text without its
 	// trailing blanks, and the cursor's place.

@@ -44,9 +44,11 @@ printf '[voice]\nvoiceallowed=0\n' >"$dir/velira.ini"
 host=
 for _ in $(seq 1 50); do
   n=$((200 + RANDOM % 700))
-  if [ ! -e "/var/lib/BrlAPI/BrlAPI$n" ] && [ ! -e "/var/lib/BrlAPI/$n" ]; then host=$n; break; fi
+  if [ ! -e "/var/lib/BrlAPI/$n" ] && [ ! -e "/var/lib/BrlAPI/.$n" ]; then host=$n; break; fi
 done
 [ -n "$host" ] || { echo "FAIL: no free BrlAPI host number"; exit 1; }
+# BRLTTY leaves its socket behind when it is stopped.
+e2e_on_exit "rm -f /var/lib/BrlAPI/$host /var/lib/BrlAPI/.$host"
 
 fail() {
   echo "FAIL: $*"

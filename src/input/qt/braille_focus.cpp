@@ -235,6 +235,9 @@ bool BrailleFocus::eventFilter(QObject *watched, QEvent *event)
 void BrailleFocus::Follow()
 {
 	QWidget *popup = QApplication::activePopupWidget();
+	// A menu that is closing is still the active popup for a while.
+	if (popup != nullptr && !popup->isVisible())
+		popup = nullptr;
 	QWidget *focus = QApplication::focusWidget();
 	// A closed dialog's control keeps the focus until another window takes
 	// it; it shows nothing any more.
