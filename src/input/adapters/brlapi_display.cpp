@@ -5,10 +5,13 @@
 #include <brlapi.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <mutex>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
@@ -77,9 +80,8 @@ bool ConnectionEnded(int fd)
 	return ::poll(&ready, 1, 0) > 0;
 }
 
-} // namespace
-
-struct BrlapiDisplay::Connection {
+// One connection to the server, owned by the worker thread.
+struct Connection {
 	Connection() : handle(static_cast<brlapi_handle_t *>(std::malloc(brlapi_getHandleSize()))) {}
 	~Connection()
 	{
@@ -99,26 +101,94 @@ struct BrlapiDisplay::Connection {
 	std::atomic<bool> failed{false};
 };
 
+} // namespace
+
+struct BrlapiDisplay::Worker {
+	~Worker()
+	{
+		for (const int fd : wake_fds_)
+			if (fd >= 0)
+				::close(fd);
+	}
+
+	void Run();
+	void Wake();
+	// Waits for the wake-up pipe (and the connection, when there is one)
+	// for at most `timeout_ms` (-1: no limit).
+	void WaitForWork(int connection_fd, int timeout_ms);
+	// Applies what the user interface asked for; false when the connection
+	// broke.
+	bool Apply(Connection &connection);
+	bool ReadKeys(Connection &connection);
+	void PostCellCount(int cells) { on_cells_(cells); }
+
+	int retry_ms_ = 1000;
+	// Both post a message to the user-interface thread.
+	std::function<void(int)> on_cells_;
+	std::function<void(const BrailleKey &)> on_key_;
+
+	std::mutex mutex_;
+	bool want_tty_ = false;
+	std::vector<BrailleCell> cells_;
+	int cursor_cell_ = -1;
+	uint64_t generation_ = 0;
+
+	std::atomic<bool> stop_{false};
+	int wake_fds_[2] = {-1, -1};
+	std::mutex done_mutex_;
+	std::condition_variable done_;
+	bool finished_ = false;
+};
+
 BrlapiDisplay::BrlapiDisplay(Post post, int retry_ms)
-    : post_(std::move(post)), retry_ms_(retry_ms), alive_(std::make_shared<std::atomic<bool>>(true))
+    : alive_(std::make_shared<std::atomic<bool>>(true)), worker_(std::make_shared<Worker>())
 {
-	if (::pipe2(wake_fds_, O_CLOEXEC | O_NONBLOCK) != 0)
-		wake_fds_[0] = wake_fds_[1] = -1;
-	worker_ = std::thread([this] { Run(); });
+	Worker &worker = *worker_;
+	worker.retry_ms_ = retry_ms;
+	if (::pipe2(worker.wake_fds_, O_CLOEXEC | O_NONBLOCK) != 0)
+		worker.wake_fds_[0] = worker.wake_fds_[1] = -1;
+	// The messages run on the user-interface thread, and only while this
+	// display lives.
+	worker.on_cells_ = [this, post, alive = alive_](int cells) {
+		post([this, alive, cells] {
+			if (!alive->load() || cell_count_ == cells)
+				return;
+			cell_count_ = cells;
+			NotifyChanged();
+		});
+	};
+	worker.on_key_ = [this, post, alive = alive_](const BrailleKey &key) {
+		post([this, alive, key] {
+			if (alive->load())
+				NotifyKey(key);
+		});
+	};
+	thread_ = std::thread([worker = worker_] {
+		worker->Run();
+		const std::lock_guard lock(worker->done_mutex_);
+		worker->finished_ = true;
+		worker->done_.notify_all();
+	});
 }
 
 BrlapiDisplay::~BrlapiDisplay()
 {
 	alive_->store(false);
-	stop_ = true;
-	Wake();
-	worker_.join();
-	for (const int fd : wake_fds_)
-		if (fd >= 0)
-			::close(fd);
+	worker_->stop_ = true;
+	worker_->Wake();
+	// A connection attempt to a server that does not answer (a far host)
+	// may take minutes: the shell does not wait for it on its way out.
+	std::unique_lock lock(worker_->done_mutex_);
+	if (worker_->done_.wait_for(lock, std::chrono::seconds(2), [this] { return worker_->finished_; })) {
+		lock.unlock();
+		thread_.join();
+	} else {
+		lock.unlock();
+		thread_.detach();
+	}
 }
 
-void BrlapiDisplay::Wake()
+void BrlapiDisplay::Worker::Wake()
 {
 	const char byte = 1;
 	if (wake_fds_[1] >= 0) [[maybe_unused]]
@@ -128,44 +198,34 @@ void BrlapiDisplay::Wake()
 void BrlapiDisplay::EnterTtyMode()
 {
 	{
-		const std::lock_guard lock(mutex_);
-		want_tty_ = true;
+		const std::lock_guard lock(worker_->mutex_);
+		worker_->want_tty_ = true;
 	}
-	Wake();
+	worker_->Wake();
 }
 
 void BrlapiDisplay::LeaveTtyMode()
 {
 	{
-		const std::lock_guard lock(mutex_);
-		want_tty_ = false;
+		const std::lock_guard lock(worker_->mutex_);
+		worker_->want_tty_ = false;
 	}
-	Wake();
+	worker_->Wake();
 }
 
 void BrlapiDisplay::Write(const std::vector<BrailleCell> &cells, int cursor_cell)
 {
 	{
 		// Only the latest picture matters: a burst of prints is sent once.
-		const std::lock_guard lock(mutex_);
-		cells_ = cells;
-		cursor_cell_ = cursor_cell;
-		++generation_;
+		const std::lock_guard lock(worker_->mutex_);
+		worker_->cells_ = cells;
+		worker_->cursor_cell_ = cursor_cell;
+		++worker_->generation_;
 	}
-	Wake();
+	worker_->Wake();
 }
 
-void BrlapiDisplay::PostCellCount(int cells)
-{
-	post_([this, alive = alive_, cells] {
-		if (!alive->load() || cell_count_ == cells)
-			return;
-		cell_count_ = cells;
-		NotifyChanged();
-	});
-}
-
-void BrlapiDisplay::WaitForWork(int connection_fd, int timeout_ms)
+void BrlapiDisplay::Worker::WaitForWork(int connection_fd, int timeout_ms)
 {
 	pollfd fds[2] = {{wake_fds_[0], POLLIN, 0}, {connection_fd, POLLIN, 0}};
 	::poll(fds, connection_fd >= 0 ? 2 : 1, timeout_ms);
@@ -174,7 +234,7 @@ void BrlapiDisplay::WaitForWork(int connection_fd, int timeout_ms)
 	}
 }
 
-bool BrlapiDisplay::Apply(Connection &connection)
+bool BrlapiDisplay::Worker::Apply(Connection &connection)
 {
 	bool want_tty;
 	uint64_t generation;
@@ -255,7 +315,7 @@ bool BrlapiDisplay::Apply(Connection &connection)
 	return !connection.failed;
 }
 
-bool BrlapiDisplay::ReadKeys(Connection &connection)
+bool BrlapiDisplay::Worker::ReadKeys(Connection &connection)
 {
 	for (;;) {
 		brlapi_keyCode_t code = 0;
@@ -265,14 +325,11 @@ bool BrlapiDisplay::ReadKeys(Connection &connection)
 		if (read == 0)
 			return !connection.failed;
 		if (const std::optional<BrailleKey> key = KeyOf(code))
-			post_([this, alive = alive_, key = *key] {
-				if (alive->load())
-					NotifyKey(key);
-			});
+			on_key_(*key);
 	}
 }
 
-void BrlapiDisplay::Run()
+void BrlapiDisplay::Worker::Run()
 {
 	// A server that goes away makes a write fail with SIGPIPE, which must not
 	// end the shell: it is blocked in this thread, and a pending one is

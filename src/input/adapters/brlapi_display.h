@@ -5,7 +5,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -35,34 +34,17 @@ public:
 	void Write(const std::vector<BrailleCell> &cells, int cursor_cell) override;
 
 private:
-	struct Connection;
-	void Run();
-	void Wake();
-	// Waits for the wake-up pipe (and the connection, when there is one)
-	// for at most `timeout_ms` (-1: no limit).
-	void WaitForWork(int connection_fd, int timeout_ms);
-	// Applies what the user interface asked for; false when the connection
-	// broke.
-	bool Apply(Connection &connection);
-	bool ReadKeys(Connection &connection);
-	void PostCellCount(int cells);
+	// What the worker thread uses. It is shared with the thread, so that a
+	// thread still held up by a server that does not answer can be left to
+	// end on its own when the shell goes.
+	struct Worker;
 
-	Post post_;
-	const int retry_ms_;
 	// Set on the user-interface thread by the worker's messages.
 	int cell_count_ = 0;
 	// Cleared by the destructor, so that a message still queued does nothing.
 	std::shared_ptr<std::atomic<bool>> alive_;
-
-	std::mutex mutex_;
-	bool want_tty_ = false;
-	std::vector<BrailleCell> cells_;
-	int cursor_cell_ = -1;
-	uint64_t generation_ = 0;
-
-	std::atomic<bool> stop_{false};
-	int wake_fds_[2] = {-1, -1};
-	std::thread worker_;
+	std::shared_ptr<Worker> worker_;
+	std::thread thread_;
 };
 
 } // namespace velira
