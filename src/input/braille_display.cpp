@@ -175,7 +175,9 @@ void BrailleOutput::Update(bool new_content)
 			offset_ = cursor_ - cursor_ % width;
 		else if (cursor_ < 0 && new_text)
 			offset_ = 0;
-		offset_ = std::clamp(offset_, 0, std::max(0, Extent() - 1));
+		// A shorter line pulls the window back to its last part.
+		if (width > 0)
+			offset_ = std::clamp(offset_, 0, std::max(0, (Extent() - 1) / width * width));
 	}
 	Write();
 }
