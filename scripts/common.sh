@@ -9,7 +9,7 @@ PACKAGES=(
   libspeechd-dev
   libsimpleini-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool xclip sox x11-xkb-utils xkb-data
+  xvfb xauth xdotool xclip sox x11-xkb-utils xkb-data x11-utils
   locales
   speech-dispatcher speech-dispatcher-espeak-ng speech-dispatcher-audio-plugins libao4
   pulseaudio

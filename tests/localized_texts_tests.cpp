@@ -20,15 +20,17 @@ TEST(LocalizedText, LooksUpEachLanguageBlock)
 	                                  "e\x9Atina")
 	    << "converted to code page 1250";
 	EXPECT_EQ(LocalizedText(1000, 56), Cp1250FromUtf8("Autorežim je zapnut"));
+	EXPECT_EQ(LocalizedText(2000, 57), "Braille &display");
+	EXPECT_EQ(LocalizedText(3000, 59), Cp1250FromUtf8("Braillovský riadok vypnutý"));
 }
 
 TEST(LocalizedText, OutsideTheTableIsEmpty)
 {
-	EXPECT_EQ(LocalizedText(1000, 57), "");
+	EXPECT_EQ(LocalizedText(1000, 60), "");
 	EXPECT_EQ(LocalizedText(1000, -1), "");
 	EXPECT_EQ(LocalizedText(0, 1), "");
 	EXPECT_EQ(LocalizedText(4000, 1), "");
-	EXPECT_EQ(LocalizedText(2147483647, 56), "") << "no overflow near the integer limit";
+	EXPECT_EQ(LocalizedText(2147483647, 59), "") << "no overflow near the integer limit";
 	EXPECT_EQ(LocalizedText(1001, 0), Cp1250FromUtf8("Překladač Velira Basicu"))
 	    << "a base inside a block reads that block's other texts";
 }

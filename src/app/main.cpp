@@ -1,6 +1,9 @@
 // The process entry: the platform services, the runtime's start-up, the
 // windows in their order, and the message loop.
+#include "input/adapters/brlapi_display.h"
+#include "input/braille_display.h"
 #include "input/braille_tables.h"
+#include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
@@ -63,6 +66,11 @@ int main(int argc, char *argv[])
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
 	platform.mixer = &mixer;
+	// The braille display connects in the background: without a BrlAPI
+	// server the shell starts as fast, and it connects when one comes.
+	BrlapiDisplay braille_display(platform.postToUi);
+	platform.brailleDisplay = &braille_display;
+	brailleOutput().Attach(&braille_display);
 
 	RuntimeStartup();
 	// Spoken characters take their names from the keyboard file and their
@@ -106,8 +114,11 @@ int main(int argc, char *argv[])
 	aboutbox.FormCreate();
 	form1.SetAboutbox(&aboutbox);
 
+	BrailleFocus braille_focus(&form1, &form6);
+
 	form1.show();
 	const int exit_code = app.exec();
+	brailleOutput().Attach(nullptr);
 	// The engines' threads end before the application they post to.
 	ReleaseSpeechObjects();
 	return exit_code;

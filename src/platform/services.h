@@ -14,6 +14,7 @@ class Desktop;
 class TtsObjectFactory;
 class SpeechVoice;
 class AudioMixer;
+class BrailleDisplay;
 
 // The platform services the core talks to. The process entry fills them with
 // the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
@@ -31,6 +32,8 @@ struct Services {
 	// deliver their notifications through it from their own threads.
 	std::function<void(std::function<void()>)> postToUi;
 	AudioMixer *mixer = nullptr; // the sound mixer the sound bank plays through
+	// The refreshable braille display; null when the shell has none.
+	BrailleDisplay *brailleDisplay = nullptr;
 };
 
 Services &services();

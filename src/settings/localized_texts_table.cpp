@@ -69,6 +69,10 @@ const std::array<LocalizedRow, kLocalizedTextCount> kLocalizedTexts = {{
     {"Braillská", "Braille", "Braillská"},                                                              // 54
     {"Autorežim je vypnut", "Automode is off", "Autorežim je vypnutý"},                                 // 55
     {"Autorežim je zapnut", "Automode is on", "Autorežim je zapnutý"},                                  // 56
+    // Beyond the device's own texts: the refreshable braille display.
+    {"Braillský řá&dek", "Braille &display", "Braillovský ria&dok"},                 // 57
+    {"Braillský řádek zapnut", "Braille display on", "Braillovský riadok zapnutý"},  // 58
+    {"Braillský řádek vypnut", "Braille display off", "Braillovský riadok vypnutý"}, // 59
 }};
 
 } // namespace velira

@@ -1,10 +1,14 @@
-// The data-entry dialog and the screen review, reached from the main window.
+// The data-entry dialog and the screen review, reached from the main window,
+// and the braille display that follows them.
+#include "fakes/fake_braille_display.h"
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
 #include "fakes/fake_speech.h"
+#include "input/braille_display.h"
 #include "input/braille_tables.h"
 #include "input/data_entry.h"
 #include "input/key_handling.h"
+#include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_platform.h"
@@ -20,6 +24,9 @@
 #include "speech/speech_output.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 
@@ -207,6 +214,112 @@ TEST_F(DataEntryWindowTest, TheDeadCaronKeyIsKeyDF)
 	EXPECT_EQ(TForm2::VirtualKeyOf(dead), kDeadKey);
 	const QKeyEvent letter(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
 	EXPECT_EQ(TForm2::VirtualKeyOf(letter), 'C');
+}
+
+// The braille display follows the focus through the main window, the
+// data-entry dialog, the review and the menus.
+class BrailleWindowTest : public DataEntryWindowTest
+{
+protected:
+	void SetUp() override
+	{
+		DataEntryWindowTest::SetUp();
+		form->printmemo->setFocus();
+		focus = std::make_unique<BrailleFocus>(form.get(), review.get());
+	}
+	void TearDown() override
+	{
+		focus.reset();
+		DataEntryWindowTest::TearDown();
+	}
+	std::string Shown() const
+	{
+		return display.Text().substr(0, display.Text().find_last_not_of(' ') + 1);
+	}
+
+	testing::FakeBrailleDisplay display{40};
+	std::unique_ptr<BrailleFocus> focus;
+};
+
+TEST_F(BrailleWindowTest, EachWindowShowsItsLineAndTheKeysMoveInIt)
+{
+	ASSERT_TRUE(display.tty) << "the active main window holds the display";
+	PrintText("Rychlost?", kPrintNewLine);
+	EXPECT_EQ(Shown(), "Rychlost?");
+
+	bool field_shown = false;
+	int caret_after_routing = -1;
+	WhenOpen(form2.get(), [&] {
+		QTest::keyClicks(form2->inputedit, QStringLiteral("ab cd"));
+		field_shown = Shown() == "ab cd" && display.cursor == 5;
+		display.Press(BrailleKey::Kind::Route, 1);
+		caret_after_routing = form2->inputedit->cursorPosition();
+		Type(Qt::Key_Return);
+	});
+	form2->ShowModal();
+	EXPECT_TRUE(field_shown);
+	EXPECT_EQ(caret_after_routing, 1) << "a routing key moves the caret";
+	// The window manager gives the main window the focus back.
+	QApplication::setActiveWindow(form.get());
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	EXPECT_EQ(Shown(), "Rychlost?") << "the main window's line again after the dialog";
+
+	PokeByte(kReviewGuardAddress, 0);
+	std::string first_line, second_line, after_routing;
+	int review_line = -1;
+	WhenOpen(review.get(), [&] {
+		first_line = Shown();
+		display.Press(BrailleKey::Kind::LineDown);
+		second_line = display.Text();
+		review_line = review->virtualscrmemo->textCursor().blockNumber();
+		display.Press(BrailleKey::Kind::LineUp);
+		display.Press(BrailleKey::Kind::Route, 4);
+		after_routing = std::to_string(display.cursor) + ":" +
+		                std::to_string(review->virtualscrmemo->textCursor().positionInBlock());
+		QTest::keyClick(review->virtualscrmemo, Qt::Key_Escape);
+	});
+	form->screenreviewitemClick();
+	EXPECT_EQ(first_line, "Rychlost?");
+	EXPECT_EQ(second_line, std::string(40, ' ')) << "the second screen line is empty";
+	EXPECT_EQ(review_line, 1) << "line down walks the review";
+	EXPECT_EQ(after_routing, "4:4") << "a routing key moves the review position";
+}
+
+TEST_F(BrailleWindowTest, MenusShowTheirItemAndTheFocusRuleHolds)
+{
+	ASSERT_TRUE(form->brailledisplayitem->isChecked()) << "on by default";
+	form->settingsmenu->popup(form->mapToGlobal(QPoint(0, 0)));
+	ASSERT_TRUE(QTest::qWaitFor([&] { return form->settingsmenu->isVisible(); }));
+	form->settingsmenu->setActiveAction(form->brailledisplayitem);
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("<x> Braillský řádek"); }))
+	    << Shown();
+	form->settingsmenu->setActiveAction(form->keyboardechoitem);
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("Odezva klávesnice"); }))
+	    << Shown();
+	form->settingsmenu->close();
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown().empty(); }))
+	    << "the main window's empty line: " << Shown();
+
+	QCheckBox box(QStringLiteral("Use the &voice"));
+	box.setChecked(true);
+	EXPECT_EQ(BrailleTextOfControl(box), "<x> Use the voice");
+	QSlider slider;
+	slider.setAccessibleName(QStringLiteral("Volume"));
+	slider.setValue(7);
+	EXPECT_EQ(BrailleTextOfControl(slider), "Volume 7");
+
+	// The setting: the item switches the display off, and back on.
+	form->brailledisplayitem->trigger();
+	EXPECT_FALSE(display.tty);
+	EXPECT_FALSE(form->brailledisplayitem->isChecked());
+	form->brailledisplayitem->trigger();
+	EXPECT_TRUE(display.tty);
+
+	// No window of the shell is active: the display is given back.
+	QApplication::setActiveWindow(nullptr);
+	EXPECT_TRUE(QTest::qWaitFor([&] { return !display.tty; }));
+	QApplication::setActiveWindow(form.get());
+	EXPECT_TRUE(QTest::qWaitFor([&] { return display.tty; }));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The main window's keyboard: its key events handed to the key rules, the
 // keyboard commands of its menus, the status bar and the loading of the
 // braille table and the keyboard file.
+#include "input/braille_display.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
@@ -108,6 +109,13 @@ void TForm1::autochangeitemClick()
 		FormKeyboardMenu menu(*this);
 		AutoChangeCommand(menu);
 	});
+}
+
+void TForm1::brailledisplayitemClick()
+{
+	// The setting decides, not the check mark, which the item may have
+	// flipped already.
+	RunReporting([this] { brailledisplayitem->setChecked(BrailleDisplayCommand()); });
 }
 
 void TForm1::keyboardechoitemClick()

@@ -1,6 +1,7 @@
 #include "shell/qt/tform1.h"
 #include "settings/qt/captions.h"
 
+#include "input/braille_display.h"
 #include "input/qt/tform2.h"
 #include "platform/error.h"
 #include "platform/qt/qt_platform.h"
@@ -108,6 +109,9 @@ void TForm1::BuildMenu()
 	autochangeitem = AddItem(settingsmenu, "autochangeitem", QKeySequence(Qt::CTRL | Qt::Key_A));
 	autochangeitem->setCheckable(true);
 	keyboardechoitem = AddItem(settingsmenu, "keyboardechoitem", QKeySequence(Qt::Key_F1));
+	brailledisplayitem = AddItem(settingsmenu, "brailledisplayitem");
+	brailledisplayitem->setCheckable(true);
+	brailledisplayitem->setChecked(true);
 	settingsmenu->addSeparator();
 	soundssubmenu = AddItem(settingsmenu, "soundssubmenu", QKeySequence(Qt::CTRL | Qt::Key_D));
 	Voicesubmenu = AddItem(settingsmenu, "Voicesubmenu", QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -128,6 +132,7 @@ void TForm1::BuildMenu()
 	connect(braillekeyboarditem, &QAction::triggered, this, [this] { braillekeyboarditemClick(); });
 	connect(autochangeitem, &QAction::triggered, this, [this] { autochangeitemClick(); });
 	connect(keyboardechoitem, &QAction::triggered, this, [this] { keyboardechoitemClick(); });
+	connect(brailledisplayitem, &QAction::triggered, this, [this] { brailledisplayitemClick(); });
 	connect(soundssubmenu, &QAction::triggered, this, [this] { soundssubmenuClick(); });
 	connect(Voicesubmenu, &QAction::triggered, this, [this] { VoicesubmenuClick(); });
 	connect(usesapi5submenu, &QAction::triggered, this, [this] { usesapi5submenuClick(); });
@@ -147,6 +152,7 @@ void TForm1::SetCaptions()
 	soundssubmenu->setText(LocalizedCaption(20, "..."));
 	braillekeyboarditem->setText(LocalizedCaption(46));
 	keyboardechoitem->setText(LocalizedCaption(47));
+	brailledisplayitem->setText(LocalizedCaption(57));
 	dataentryitem->setText(LocalizedCaption(23, "..."));
 	anouncetypeitem->setText(LocalizedCaption(52));
 	screenreviewitem->setText(LocalizedCaption(26, "..."));
@@ -170,6 +176,8 @@ void TForm1::FormCreate()
 		ResetSharedSettings();
 		InitSpeech();
 		LoadSettings();
+		LoadBrailleDisplaySetting();
+		brailledisplayitem->setChecked(brailleOutput().Enabled());
 		// The speech interface follows its menu item; the voice dialog is for
 		// the older interface and only while the voice is allowed.
 		useSapi5 = usesapi5submenu->isChecked();
@@ -202,6 +210,8 @@ void TForm1::ShowScreen()
 	                   std::min<int>(screenCursor.getcolumn(), row.length() - 1));
 	printmemo->setTextCursor(caret);
 	printmemo->ensureCursorVisible();
+	// The braille display follows the print too, when it shows this line.
+	brailleOutput().Refresh();
 }
 
 void TForm1::SetRunItemsEnabled(bool enabled)

@@ -57,6 +57,7 @@ public:
 	QAction *braillekeyboarditem = nullptr;
 	QAction *autochangeitem = nullptr;
 	QAction *keyboardechoitem = nullptr;
+	QAction *brailledisplayitem = nullptr;
 	QAction *soundssubmenu = nullptr;
 	QAction *Voicesubmenu = nullptr;
 	QAction *usesapi5submenu = nullptr;
@@ -74,6 +75,7 @@ public:
 	void braillekeyboarditemClick();
 	void autochangeitemClick();
 	void keyboardechoitemClick();
+	void brailledisplayitemClick();
 	void soundssubmenuClick();
 	void VoicesubmenuClick();
 	void usesapi5submenuClick();
