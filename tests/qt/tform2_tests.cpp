@@ -22,7 +22,9 @@
 #include "speech/speech_output.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -59,6 +61,9 @@ protected:
 		review->FormCreate();
 		SetReviewWindow(review.get());
 		form->show();
+		// On an X server without a window manager the window asks for the
+		// focus itself.
+		form->activateWindow();
 		QApplication::setActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
 	}
@@ -380,6 +385,76 @@ TEST_F(DataEntryWindowTest, KeysEchoWhatTheyTypeAndOnlyTheDeadCaronArmsACaron)
 	});
 	form->dataentryitemClick();
 	EXPECT_EQ(played, (std::vector<std::string>{"esign", "eletter", "ecapital"}));
+}
+
+// Real key events of the Czech and Slovak layouts: an X server of its own
+// with the layout set, keys pressed through XTest by xdotool, the input
+// method Qt picks on such a desktop. tests/e2e/layout_keys_test.sh starts the
+// server and runs this test; in the offscreen run it has no keyboard to use.
+TEST_F(DataEntryWindowTest, NationalLayoutOnAnXServer)
+{
+	const QString layout = qEnvironmentVariable("VELIRA_XKB_LAYOUT");
+	if (layout.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+		GTEST_SKIP() << "needs an X server with a national layout: tests/e2e/layout_keys_test.sh";
+	useSapi5 = true;
+	voiceReady = true;
+	// Keys by their X key code, that is by their place: the layout decides
+	// what they type. On both layouts 61 (right of the full stop) types "-",
+	// 21 (right of 0) is the dead acute and with Shift the dead caron, 54 is
+	// C, 38 is A and 41 is F (braille dot 1).
+	// Each step gives one text, so that the next step's keys wait for it:
+	// Qt hands a composed text to the field before the key presses it read
+	// from the server in the same batch.
+	struct Step {
+		int echo_mode;
+		bool braille;
+		QStringList keys;
+		QString typed;
+		std::vector<std::string> spoken;
+		std::vector<std::string> waves;
+	};
+	const Step steps[] = {
+	    {1, false, {"61"}, "-", {"-"}, {}},
+	    {1, false, {"shift+61"}, "_", {"_"}, {}},
+	    {1, false, {"54"}, "c", {"c"}, {}},
+	    {1, false, {"shift+21", "54"}, "č", {"č"}, {}},
+	    {1, false, {"21", "38"}, "á", {"á"}, {}},
+	    {0, false, {"61"}, "-", {}, {"esign"}},
+	    {0, false, {"shift+21", "shift+54"}, "Č", {}, {"ecapital"}},
+	    {1, true, {"41"}, "a", {"a"}, {}},
+	};
+	WhenOpen(form2.get(), [&] {
+		// No window manager hands out the focus: xdotool gives it to the
+		// dialog and waits until the server has done so.
+		const QString window = QString::number(form2->winId());
+		ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {"windowfocus", "--sync", window}), 0);
+		ASSERT_TRUE(QTest::qWaitFor(
+		    [&] { return QGuiApplication::focusWindow() == form2->windowHandle(); }, 20000))
+		    << "the dialog never got the keyboard focus";
+		ASSERT_EQ(QApplication::focusWidget(), form2->inputedit);
+		for (const Step &step : steps) {
+			SCOPED_TRACE(step.keys.join(' ').toStdString());
+			echoMode = static_cast<uint8_t>(step.echo_mode);
+			brailleKeyboard = step.braille;
+			const QString before = form2->inputedit->text();
+			Spoken();
+			EchoWaves();
+			const int exit_code = QProcess::execute(
+			    QStringLiteral("xdotool"), QStringList{"key", "--delay", "40"} + step.keys);
+			ASSERT_EQ(exit_code, 0) << "xdotool failed";
+			// The keys reach the shell through the X server: wait for them.
+			EXPECT_TRUE(QTest::qWaitFor(
+			    [&] { return form2->inputedit->text() == before + step.typed; }, 20000))
+			    << "the keys did not arrive within 20 s";
+			EXPECT_EQ(form2->inputedit->text(), before + step.typed);
+			EXPECT_EQ(Spoken(), step.spoken);
+			EXPECT_EQ(EchoWaves(), step.waves);
+		}
+		brailleKeyboard = false;
+		Type(Qt::Key_Return);
+	});
+	form->dataentryitemClick();
+	EXPECT_EQ(form2->result(), QDialog::Accepted);
 }
 
 } // namespace
