@@ -323,7 +323,6 @@ TEST_F(DataEntryWindowTest, OnlyTheLayoutsDeadCaronTakesTheDeadKeyCode)
 	     vk::kOemOther},
 	    {"the same key (us): slash", Qt::Key_Slash, Qt::NoModifier, 61, "/", vk::kOemOther},
 	    {"the 1 key (cz, sk): plus, still the digit row", Qt::Key_Plus, Qt::NoModifier, 10, "+", '1'},
-	    {"the C key", Qt::Key_C, Qt::NoModifier, 54, "c", 'C'},
 	};
 	for (const Case &c : cases) {
 		const QKeyEvent event(QEvent::KeyPress, c.qt_key, c.modifiers, c.scan_code, 0, 0,
