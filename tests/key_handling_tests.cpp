@@ -83,6 +83,36 @@ TEST_F(KeyHandlingTest, ClassicCharacterArrivesAtRelease)
 	EXPECT_EQ(pendingKey, "");
 }
 
+TEST_F(KeyHandlingTest, AModifierLetGoFirstLeavesTheKeyStillHeldItsCharacter)
+{
+	// Shift and 4 on a Czech layout, Shift let go first; AltGr (Alt to the
+	// rules) and an at sign; Ctrl with a letter that is no shortcut.
+	struct Case {
+		int modifier;
+		ShiftState held;
+		int key;
+		char typed;
+	};
+	const Case cases[] = {{vk::kShift, kShift, '4', '4'},
+	                      {vk::kMenu, {false, true, false}, 'V', '@'},
+	                      {vk::kControl, kCtrl, 'W', '\x17'}};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.modifier);
+		Down(c.modifier, 0, c.held);
+		Down(c.key, c.typed, c.held);
+		Up(c.modifier);
+		EXPECT_EQ(keyBuffer, "");
+		Up(c.key);
+		EXPECT_EQ(keyBuffer, std::string(1, c.typed));
+	}
+	brailleKeyboard = true;
+	Down(vk::kShift, 0, kShift);
+	Down(vk::kF, 'F', kShift);
+	Up(vk::kShift);
+	Up(vk::kF);
+	EXPECT_EQ(keyBuffer, "a") << "the chord outlives the Shift let go before it";
+}
+
 TEST_F(KeyHandlingTest, OverlappingKeysDeliverTheLaterPressThenNothing)
 {
 	Down('A', 'a');

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 namespace velira
 {
 namespace
@@ -150,10 +148,26 @@ TEST(FormatNumber, GeneralFormatWithFifteenDigits)
 
 TEST(FormatNumber, FollowsTheLocaleDecimalSeparator)
 {
-	const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-	std::setlocale(LC_NUMERIC, "C");
-	EXPECT_EQ(FormatNumber(2.5), "2.5");
-	std::setlocale(LC_NUMERIC, saved.c_str());
+	struct Case {
+		const char *locale;
+		const char *separator;
+	};
+	const Case cases[] = {{"C", "."}, {"cs_CZ.UTF-8", ","}, {"sk_SK.UTF-8", ","}};
+	for (const Case &c : cases) {
+		SCOPED_TRACE(c.locale);
+		testing::NumericLocale locale(c.locale);
+		ASSERT_TRUE(locale.Installed()) << locale.Missing();
+		const std::string separator = c.separator;
+		// Whole numbers, as the game's report prints them, take no separator.
+		EXPECT_EQ(FormatNumber(20), "20");
+		EXPECT_EQ(FormatNumber(100), "100");
+		EXPECT_EQ(FormatNumber(5), "5");
+		EXPECT_EQ(FormatNumber(1.5), "1" + separator + "5");
+		EXPECT_EQ(FormatNumber(-0.25), "-0" + separator + "25");
+		EXPECT_EQ(FormatNumber(1234567890123456.0), "1" + separator + "23456789012346E15");
+		EXPECT_EQ(FormatNumber(-2.5e-7), "-2" + separator + "5E-7");
+		EXPECT_EQ(FormatNumber(999999999999999.9), "1E15");
+	}
 }
 
 TEST_F(ScreenTest, ResetRuntimeKeepsTheRowAndResetsToneDefaults)

@@ -418,21 +418,26 @@ TEST_F(GameTest, ReportWordsFollowTheCounts)
 	    {1, 2, "2 plavidlá.", "4", " percentá."},
 	    {1, 4, "4 plavidlá.", "8", " percent."},
 	    {4, 5, "5 plaviďiel.", "25", " percent."},
+	    {1, 10, "10 plaviďiel.", "20", " percent."},
 	};
-	for (const Case &c : cases) {
-		SCOPED_TRACE(c.count_line);
-		Fresh();
-		SetSail("a", c.speed);
-		DestroyVessels(c.vessels);
-		Attack({c.vessels % 4 + 1});
-		player->OnPrinted(kTryAgain).Type("n");
-		Run();
-		const std::vector<std::string> lines = Lines();
-		ASSERT_GE(lines.size(), 8u);
-		const std::vector<std::string> report(lines.end() - 7, lines.end() - 2);
-		EXPECT_EQ(report, (std::vector<std::string>{kReport, c.count_line, kRating, c.percent,
-		                                            c.percent_word}));
-	}
+	// The report is the same on a desktop whose numbers take a decimal comma.
+	for (const char *locale_name : {"C", "cs_CZ.UTF-8", "sk_SK.UTF-8"})
+		for (const Case &c : cases) {
+			SCOPED_TRACE(std::string(locale_name) + ": " + c.count_line);
+			testing::NumericLocale locale(locale_name);
+			ASSERT_TRUE(locale.Installed()) << locale.Missing();
+			Fresh();
+			SetSail("a", c.speed);
+			DestroyVessels(c.vessels);
+			Attack({c.vessels % 4 + 1});
+			player->OnPrinted(kTryAgain).Type("n");
+			Run();
+			const std::vector<std::string> lines = Lines();
+			ASSERT_GE(lines.size(), 8u);
+			const std::vector<std::string> report(lines.end() - 7, lines.end() - 2);
+			EXPECT_EQ(report, (std::vector<std::string>{kReport, c.count_line, kRating, c.percent,
+			                                            c.percent_word}));
+		}
 }
 
 TEST_F(GameTest, AttacksNeverRepeatEitherOfTheLastTwoDirections)

@@ -3,8 +3,11 @@
 data/czech.vky, data/english.vky and data/slovak.vky, all in code page 1250.
 
 The braille table follows the Czech six-dot braille alphabet: the letters,
-the capital sign (dots 4 6) with a [#cap] section of the capitals, the number
-sign (dots 3 4 5 6) with a [#num] section of the digits, and punctuation.
+the capital sign with a [#cap] section of the capitals, the number sign
+(dots 3 4 5 6) with a [#num] section of the digits, and punctuation. The
+capital sign of the Czech standard is dot 6; dots 4 6, which the table gave
+before, select it too for those used to them (two prefix lines of one name
+both select that prefix).
 The keyboard files give the spoken name of every printable character of code
 page 1250 in each language.
 
@@ -51,6 +54,7 @@ def braille_table():
         "An entry is character=dots, the dot numbers in ascending order.",
         "",
         "[prefixes]",
+        "#cap=6",
         "#cap=46",
         "#num=3456",
         "",

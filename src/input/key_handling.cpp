@@ -137,6 +137,12 @@ void FormKeyPress(char key)
 
 void FormKeyUp(int key, ShiftState)
 {
+	// A modifier let go before the key it modifies is no key of the device:
+	// its release must not take the character or the chord of the key still
+	// held. On the Czech and Slovak layouts the digits need Shift, and many
+	// let go of Shift first.
+	if (key == vk::kShift || key == vk::kControl || key == vk::kMenu)
+		return;
 	if (brailleKeyboard) {
 		pendingKey = TranslateChord(brailleChord);
 		brailleChord.clear();

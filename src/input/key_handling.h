@@ -28,6 +28,7 @@ void FormKeyDown(int key, ShiftState shift);
 // A key that produces a character, after its key down.
 void FormKeyPress(char key);
 // The release of a key: delivers the typed character or the translated chord.
+// The release of Shift, Ctrl or Alt does nothing.
 void FormKeyUp(int key, ShiftState shift);
 
 // Samples the six dot keys (F D S J K L) and the space bar into brailleChord;

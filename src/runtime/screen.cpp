@@ -5,10 +5,10 @@
 #include "runtime/velcommands.h"
 #include "speech/speech_output.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <string_view>
 
 namespace velira
 {
@@ -194,19 +194,24 @@ std::string FormatNumber(double value, char decimal_separator)
 		return "0";
 
 	// Round to 15 significant digits; the exponent comes from the rounded
-	// value, so 999999999999999.9 becomes 1E15.
+	// value, so 999999999999999.9 becomes 1E15. The digits are taken
+	// without the C library's locale: under a comma locale printf would
+	// write the separator of its own LC_NUMERIC into them.
 	char buffer[40];
-	std::snprintf(buffer, sizeof buffer, "%.14e", value);
+	const std::to_chars_result written =
+	    std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+	const std::string_view digits(buffer, static_cast<size_t>(written.ptr - buffer));
+	const bool negative = digits.front() == '-';
+	const size_t exponent_at = digits.find('e');
 	std::string mantissa;
-	const char *p = buffer;
-	const bool negative = *p == '-';
-	if (negative)
-		++p;
-	for (; *p != 'e'; ++p) {
-		if (*p != '.')
-			mantissa += *p;
+	for (size_t i = negative ? 1 : 0; i < exponent_at; ++i) {
+		if (digits[i] != '.')
+			mantissa += digits[i];
 	}
-	const int exponent = std::atoi(p + 1);
+	int exponent = 0;
+	const std::string_view exponent_text = digits.substr(exponent_at + 1);
+	const char *exponent_begin = exponent_text.data() + (exponent_text.front() == '+' ? 1 : 0);
+	std::from_chars(exponent_begin, exponent_text.data() + exponent_text.size(), exponent);
 	while (mantissa.size() > 1 && mantissa.back() == '0')
 		mantissa.pop_back();
 

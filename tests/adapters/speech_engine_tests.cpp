@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "speech/adapters/espeak_engine.h"
 #include "speech/adapters/speechd_voice.h"
+#include "speech/voice_order.h"
 
 #include <gtest/gtest.h>
 
@@ -132,15 +133,53 @@ protected:
 TEST_F(EspeakEngineTest, TheVoicesTheShellNeedsComeFirst)
 {
 	const std::vector<TtsModeInfo> modes = Modes();
-	ASSERT_GE(modes.size(), 3u);
+	ASSERT_GE(modes.size(), 4u);
 	EXPECT_EQ(modes[0].mode_name, "Czech");
 	EXPECT_EQ(modes[1].mode_name, "Slovak");
-	EXPECT_EQ(modes[2].mode_name.rfind("English", 0), 0u) << modes[2].mode_name;
+	// espeak-ng lists the Caribbean English first; the standard ones lead.
+	EXPECT_EQ(modes[2].mode_name, "English (Great Britain)");
+	EXPECT_EQ(modes[3].mode_name, "English (America)");
 
 	std::unique_ptr<TtsCentral> central;
 	std::array<uint8_t, 16> unknown{};
 	EXPECT_EQ(engines->Select(unknown, destination.get(), central), kSpeechInvalidArgument);
 	EXPECT_EQ(central, nullptr);
+}
+
+TEST(VoiceOrder, EachSpokenLanguageIsLedByItsMainVoice)
+{
+	// Sorted by language tag, as espeak-ng lists its voices.
+	const std::vector<ListedVoice> listed{
+	    {"Czech (Moravia)", "cs-x-morava"},
+	    {"Czech", "cs"},
+	    {"German", "de"},
+	    {"English (Caribbean)", "en-029"},
+	    {"English (Great Britain)", "en-gb"},
+	    {"English (Scotland)", "en-gb-scotland"},
+	    {"English (America)", "en-us"},
+	    {"English (America, New York City)", "en-us-nyc"},
+	    {"Esperanto", "eo"},
+	    {"Estonian", "et"},
+	    {"Slovak", "sk"},
+	    {"Slovenian", "sl"},
+	};
+	std::vector<std::string> names;
+	for (const ListedVoice &voice : OrderVoices(listed))
+		names.push_back(voice.name);
+	EXPECT_EQ(names,
+	          (std::vector<std::string>{"Czech", "Czech (Moravia)", "Slovak", "English (Great Britain)",
+	                                    "English (America)", "English (Caribbean)", "English (Scotland)",
+	                                    "English (America, New York City)", "German", "Esperanto",
+	                                    "Estonian", "Slovenian"}))
+	    << "\"eo\", \"et\" and \"sl\" are not English or Slovak";
+
+	// An engine whose only English voice is a regional one still lists it
+	// with the English voices, and a bare "en" leads the British one.
+	names.clear();
+	for (const ListedVoice &voice :
+	     OrderVoices({{"Italian", "it"}, {"English (Scotland)", "en-gb-scotland"}, {"English", "en"}}))
+		names.push_back(voice.name);
+	EXPECT_EQ(names, (std::vector<std::string>{"English", "English (Scotland)", "Italian"}));
 }
 
 TEST_F(EspeakEngineTest, AttributesClampToTheEngineRangeAndFollowInjectedTags)

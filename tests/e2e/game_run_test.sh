@@ -6,6 +6,9 @@
 # player and ends the run. OpenAL's wave driver records what the user hears.
 #
 # Usage: game_run_test.sh RUN_DIR game    the whole game, then Exit
+#        game_run_test.sh RUN_DIR czech   the same on a Czech desktop: under
+#                                         cs_CZ.UTF-8 with the cz layout, where
+#                                         the speed takes Shift and the digit key
 #        game_run_test.sh RUN_DIR killed  SIGKILL during a run, then a restart
 # Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
@@ -21,6 +24,18 @@ done
 source "$(dirname "$0")/lib.sh"
 e2e_private_home
 e2e_start_xvfb
+
+# The key that answers the speed question with 4, and the shell's locale.
+speed_key=4
+shell_locale=
+if [ "$mode" = czech ]; then
+  e2e_require_locale cs_CZ.UTF-8
+  setxkbmap -layout cz || { echo "FAIL: setxkbmap cannot set the cz layout (package xkb-data)"; exit 1; }
+  # The digit row of the Czech layout types ě š č ř ž ý á í é; with Shift it
+  # types the digits. 13 is the X key code of the fourth key of that row.
+  speed_key=shift+13
+  shell_locale=cs_CZ.UTF-8
+fi
 
 dir=$(mktemp -d)
 pid=
@@ -46,7 +61,8 @@ fail() {
 }
 
 start_shell() {
-  (cd "$dir" && QT_QPA_PLATFORM=xcb ALSOFT_CONF="$dir/alsoft.conf" ALSOFT_DRIVERS=wave \
+  (cd "$dir" && if [ -n "$shell_locale" ]; then export LANG=$shell_locale; unset LC_ALL; fi &&
+    QT_QPA_PLATFORM=xcb ALSOFT_CONF="$dir/alsoft.conf" ALSOFT_DRIVERS=wave \
     exec ./velira >>shell.log 2>&1) &
   pid=$!
   window=
@@ -68,7 +84,7 @@ start_game() {
   sleep 1
   xdotool key a
   sleep 1.5
-  xdotool key 4
+  xdotool key "$speed_key"
   sleep 1.5
   # The start chord: the three keys held together.
   xdotool keydown Up keydown Left keydown Right
@@ -103,7 +119,7 @@ exit_by_menu() {
 byte_at() { od -An -tu1 -j"$2" -N1 "$1" | tr -d ' '; }
 
 case $mode in
-game)
+game | czech)
   start_shell
   start_game
   text=

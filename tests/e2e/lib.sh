@@ -27,6 +27,18 @@ e2e_wait_until() {
   done
 }
 
+# e2e_require_locale NAME: fails with a clear message when the locale NAME
+# (cs_CZ.UTF-8) is not installed; scripts/common.sh generates the ones the
+# tests need.
+e2e_require_locale() {
+  local wanted
+  wanted=$(tr 'A-Z' 'a-z' <<<"$1" | sed 's/utf-8$/utf8/')
+  if ! locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted"; then
+    echo "FAIL: the locale $1 is not installed; generate it (scripts/common.sh, install_locales)"
+    return 1
+  fi
+}
+
 # e2e_private_home: a fresh HOME and XDG folders, so that servers which the
 # libraries start on their own (speech-dispatcher) and every per-user file
 # belong to this script alone. Sets E2E_HOME.

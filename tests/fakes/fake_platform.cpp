@@ -2,6 +2,7 @@
 
 #include "runtime/velcommands.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,25 @@ FakePlatform::FakePlatform() : saved_(services())
 FakePlatform::~FakePlatform()
 {
 	services() = saved_;
+}
+
+NumericLocale::NumericLocale(const std::string &name) : name_(name)
+{
+	const char *previous = std::setlocale(LC_NUMERIC, nullptr);
+	previous_ = previous != nullptr ? previous : "C";
+	installed_ = std::setlocale(LC_NUMERIC, name.c_str()) != nullptr;
+}
+
+NumericLocale::~NumericLocale()
+{
+	std::setlocale(LC_NUMERIC, previous_.c_str());
+}
+
+std::string NumericLocale::Missing() const
+{
+	return "the locale " + name_ +
+	       " is not installed; generate it with localedef or locale-gen "
+	       "(scripts/common.sh, install_locales)";
 }
 
 ScratchFolder::ScratchFolder()

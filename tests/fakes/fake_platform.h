@@ -168,6 +168,29 @@ private:
 	std::string previous_;
 };
 
+// The C library's number conventions (LC_NUMERIC) switched to `name` for the
+// life of the object, as Qt switches them from the environment at start-up.
+// The Czech and Slovak locales must be installed (scripts/common.sh
+// generates them): a test checks `Installed()` and fails when it is false,
+// never skips.
+class NumericLocale
+{
+public:
+	explicit NumericLocale(const std::string &name);
+	~NumericLocale();
+	NumericLocale(const NumericLocale &) = delete;
+	NumericLocale &operator=(const NumericLocale &) = delete;
+
+	bool Installed() const { return installed_; }
+	// Why a test cannot run, for its failure message.
+	std::string Missing() const;
+
+private:
+	std::string name_;
+	std::string previous_;
+	bool installed_ = false;
+};
+
 // Copies every shipped data file (sound bank, braille table, keyboard files,
 // DATA file) into `folder`, as they lie beside the executable.
 void CopyShippedData(const std::string &folder);

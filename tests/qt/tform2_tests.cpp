@@ -10,6 +10,7 @@
 #include "input/key_handling.h"
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
+#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
@@ -21,11 +22,15 @@
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
 #include "shell/shutdown.h"
+#include "sound/sound_bank.h"
 #include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMenu>
+#include <QProcess>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -33,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 namespace velira
@@ -62,6 +68,9 @@ protected:
 		review->FormCreate();
 		SetReviewWindow(review.get());
 		form->show();
+		// On an X server without a window manager the window asks for the
+		// focus itself.
+		form->activateWindow();
 		QApplication::setActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
 	}
@@ -104,6 +113,52 @@ protected:
 		QTest::keyClick(target, key, modifiers);
 	}
 
+	// Sends a key press and its release to the field, as the keyboard does.
+	static void Key(Qt::Key key, const QString &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+	{
+		QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+		QApplication::sendEvent(QApplication::focusWidget(), &press);
+		QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+		QApplication::sendEvent(QApplication::focusWidget(), &release);
+	}
+
+	// A text the input method composed from a dead key and a letter: the
+	// keys themselves never reach the field as presses.
+	static void Composed(const QString &text)
+	{
+		QInputMethodEvent event;
+		event.setCommitString(text);
+		QApplication::sendEvent(QApplication::focusWidget(), &event);
+	}
+
+	// The texts spoken since the last call, in UTF-8.
+	std::vector<std::string> Spoken()
+	{
+		std::vector<std::string> texts;
+		for (size_t i = spoken_from_; i < speech.voice.calls.size(); ++i) {
+			if (!speech.voice.calls[i].text.empty())
+				texts.push_back(speech.voice.calls[i].text);
+		}
+		spoken_from_ = speech.voice.calls.size();
+		return texts;
+	}
+
+	// The echo waves played since the last call, by name.
+	std::vector<std::string> EchoWaves()
+	{
+		std::vector<std::string> names;
+		const auto plays = mixer.CallsOf("play");
+		for (size_t i = played_from_; i < plays.size(); ++i) {
+			for (const char *candidate : {"ecapital", "eletter", "enumber", "esign"}) {
+				const auto &copies = FindWave(candidate).copies;
+				if (std::find(copies.begin(), copies.end(), plays[i].buffer) != copies.end())
+					names.push_back(candidate);
+			}
+		}
+		played_from_ = plays.size();
+		return names;
+	}
+
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
 	testing::FakeMixer mixer{platform.clock};
@@ -112,6 +167,10 @@ protected:
 	std::unique_ptr<TForm1> form;
 	std::unique_ptr<TForm2> form2;
 	std::unique_ptr<TForm6> review;
+
+private:
+	size_t spoken_from_ = 0;
+	size_t played_from_ = 0;
 };
 
 TEST_F(DataEntryWindowTest, BothWindowsOpenFromTheMainWindowByTheirShortcuts)
@@ -162,14 +221,50 @@ TEST_F(DataEntryWindowTest, BrailleModeSwallowsLettersButNotControlKeys)
 		EXPECT_EQ(form2->inputedit->text(), QStringLiteral("xya"));
 		Type(Qt::Key_Backspace);
 		EXPECT_EQ(form2->inputedit->text(), QStringLiteral("xy"));
+		// Nor does a letter that the input method composed get in.
+		Composed(QStringLiteral("ś"));
+		EXPECT_EQ(form2->inputedit->text(), QStringLiteral("xy"));
 		Type(Qt::Key_Tab);
 		focus_after_tab = QApplication::focusWidget();
-		Type(Qt::Key_Escape);
+		Type(Qt::Key_Return);
 	});
 	form->dataentryitemClick();
 	EXPECT_EQ(focus_after_tab, form2->Enterbitbtn);
-	EXPECT_EQ(form2->result(), QDialog::Rejected) << "Escape reached the dialog";
+	EXPECT_EQ(form2->result(), QDialog::Accepted);
 	EXPECT_EQ(form2->inputedit->text(), QStringLiteral("xy"));
+}
+
+TEST_F(DataEntryWindowTest, EscapeClosesNothingAndEnterPressesTheFocusedButton)
+{
+	// The exit button's press shows up as the report that its memory image
+	// cannot be written; the shell then goes on instead of ending.
+	std::filesystem::create_directory(folder.path() + "/ram.dat");
+	for (const bool braille : {false, true}) {
+		SCOPED_TRACE(braille ? "braille keyboard" : "classic keyboard");
+		brailleKeyboard = braille;
+		platform.desktop.errors.clear();
+		bool open_after_escape = false;
+		bool open_after_exit = false;
+		WhenOpen(form2.get(), [&] {
+			Type(Qt::Key_Escape);
+			Type(Qt::Key_Tab);
+			Type(Qt::Key_Escape);
+			open_after_escape = form2->isVisible();
+			Type(Qt::Key_Tab);
+			ASSERT_EQ(QApplication::focusWidget(), form2->exitprogrambtn);
+			Type(Qt::Key_Return);
+			open_after_exit = form2->isVisible();
+			// Back in the field, Enter presses OK again.
+			Type(Qt::Key_Tab);
+			ASSERT_EQ(QApplication::focusWidget(), form2->inputedit);
+			Type(Qt::Key_Return);
+		});
+		form->dataentryitemClick();
+		EXPECT_TRUE(open_after_escape) << "the dialog has no cancel button";
+		EXPECT_EQ(platform.desktop.errors.size(), 1u) << "Enter pressed the exit button";
+		EXPECT_TRUE(open_after_exit);
+		EXPECT_EQ(form2->result(), QDialog::Accepted);
+	}
 }
 
 TEST_F(DataEntryWindowTest, FocusMovesAreSpokenButNotTheFirstFocus)
@@ -208,12 +303,164 @@ TEST_F(DataEntryWindowTest, FocusMovesAreSpokenButNotTheFirstFocus)
 	}
 }
 
-TEST_F(DataEntryWindowTest, TheDeadCaronKeyIsKeyDF)
+TEST_F(DataEntryWindowTest, OnlyTheLayoutsDeadCaronTakesTheDeadKeyCode)
 {
-	const QKeyEvent dead(QEvent::KeyPress, Qt::Key_Dead_Caron, Qt::ShiftModifier);
-	EXPECT_EQ(TForm2::VirtualKeyOf(dead), kDeadKey);
-	const QKeyEvent letter(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, QStringLiteral("c"));
-	EXPECT_EQ(TForm2::VirtualKeyOf(letter), 'C');
+	// Key events as X delivers them under the Czech and Slovak layouts and
+	// the US one: the Qt key of the symbol, the scan code of the place.
+	struct Case {
+		const char *what;
+		int qt_key;
+		Qt::KeyboardModifiers modifiers;
+		quint32 scan_code;
+		const char *text;
+		int expected;
+	};
+	const Case cases[] = {
+	    {"Shift and the key right of 0 (cz, sk): dead caron", Qt::Key_Dead_Caron, Qt::ShiftModifier, 21,
+	     "", kDeadKey},
+	    {"Shift, AltGr and 2 (cz): dead caron", Qt::Key_Dead_Caron,
+	     Qt::ShiftModifier | Qt::GroupSwitchModifier, 11, "", kDeadKey},
+	    {"the key right of 0 alone (cz, sk): dead acute", Qt::Key_Dead_Acute, Qt::NoModifier, 21, "",
+	     vk::kOemPlus},
+	    {"Shift and the key left of 1 (cz): dead ring", Qt::Key_Dead_Abovering, Qt::ShiftModifier, 49, "",
+	     vk::kOem3},
+	    {"the key right of the full stop (cz, sk): minus", Qt::Key_Minus, Qt::NoModifier, 61, "-",
+	     vk::kOemOther},
+	    {"Shift with it (cz, sk): underscore", Qt::Key_Underscore, Qt::ShiftModifier, 61, "_",
+	     vk::kOemOther},
+	    {"the same key (us): slash", Qt::Key_Slash, Qt::NoModifier, 61, "/", vk::kOemOther},
+	    {"the 1 key (cz, sk): plus, still the digit row", Qt::Key_Plus, Qt::NoModifier, 10, "+", '1'},
+	};
+	for (const Case &c : cases) {
+		const QKeyEvent event(QEvent::KeyPress, c.qt_key, c.modifiers, c.scan_code, 0, 0,
+		                      QString::fromUtf8(c.text));
+		EXPECT_EQ(TForm2::VirtualKeyOf(event, ScanCodeScheme::Xkb), c.expected) << c.what;
+	}
+	const QKeyEvent slash(QEvent::KeyPress, Qt::Key_Slash, Qt::NoModifier, QStringLiteral("/"));
+	EXPECT_EQ(TForm2::VirtualKeyOf(slash, ScanCodeScheme::None), vk::kOemOther) << "without scan codes";
+}
+
+TEST_F(DataEntryWindowTest, KeysEchoWhatTheyTypeAndOnlyTheDeadCaronArmsACaron)
+{
+	useSapi5 = true;
+	voiceReady = true;
+	echoMode = 1;
+	std::vector<std::vector<std::string>> spoken;
+	WhenOpen(form2.get(), [&] {
+		Spoken();
+		// Under the offscreen platform "/" is the key BF that the rules keep
+		// for a dead key, as the minus key of a Czech keyboard is under X.
+		Key(Qt::Key_Slash, QStringLiteral("/"));
+		Key(Qt::Key_Minus, QStringLiteral("-"));
+		Key(Qt::Key_Question, QStringLiteral("?"), Qt::ShiftModifier);
+		Key(Qt::Key_C, QStringLiteral("c"));
+		spoken.push_back(Spoken());
+		Key(Qt::Key_Dead_Caron, QString(), Qt::ShiftModifier);
+		Key(Qt::Key_C, QStringLiteral("c"));
+		spoken.push_back(Spoken());
+		// Another dead key with Shift cancels the caron instead of arming it.
+		Key(Qt::Key_Dead_Caron, QString(), Qt::ShiftModifier);
+		Key(Qt::Key_Dead_Abovering, QString(), Qt::ShiftModifier);
+		Key(Qt::Key_C, QStringLiteral("c"));
+		spoken.push_back(Spoken());
+		// With an input method the dead key and the letter arrive as one text.
+		Composed(QStringLiteral("č"));
+		spoken.push_back(Spoken());
+		Type(Qt::Key_Return);
+	});
+	form->dataentryitemClick();
+	// Without the main program's keyboard-file lookup a character is spoken
+	// as itself.
+	ASSERT_EQ(spoken.size(), 4u);
+	EXPECT_EQ(spoken[0], (std::vector<std::string>{"/", "-", "?", "c"}));
+	EXPECT_EQ(spoken[1], std::vector<std::string>{"č"});
+	EXPECT_EQ(spoken[2], std::vector<std::string>{"c"});
+	EXPECT_EQ(spoken[3], std::vector<std::string>{"č"});
+	EXPECT_TRUE(form2->inputedit->text().endsWith(QStringLiteral("č"))) << "the composed letter is typed";
+
+	echoMode = 0;
+	std::vector<std::string> played;
+	WhenOpen(form2.get(), [&] {
+		EchoWaves();
+		Key(Qt::Key_Slash, QStringLiteral("/"));
+		Key(Qt::Key_Dead_Caron, QString(), Qt::ShiftModifier);
+		Key(Qt::Key_C, QStringLiteral("c"));
+		Composed(QStringLiteral("Ž"));
+		played = EchoWaves();
+		Type(Qt::Key_Return);
+	});
+	form->dataentryitemClick();
+	EXPECT_EQ(played, (std::vector<std::string>{"esign", "eletter", "ecapital"}));
+}
+
+// Real key events of the Czech and Slovak layouts: an X server of its own
+// with the layout set, keys pressed through XTest by xdotool, the input
+// method Qt picks on such a desktop. tests/e2e/layout_keys_test.sh starts the
+// server and runs this test; in the offscreen run it has no keyboard to use.
+TEST_F(DataEntryWindowTest, NationalLayoutOnAnXServer)
+{
+	const QString layout = qEnvironmentVariable("VELIRA_XKB_LAYOUT");
+	if (layout.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+		GTEST_SKIP() << "needs an X server with a national layout: tests/e2e/layout_keys_test.sh";
+	useSapi5 = true;
+	voiceReady = true;
+	// Keys by their X key code, that is by their place: the layout decides
+	// what they type. On both layouts 61 (right of the full stop) types "-",
+	// 21 (right of 0) is the dead acute and with Shift the dead caron, 54 is
+	// C, 38 is A and 41 is F (braille dot 1).
+	// Each step gives one text, so that the next step's keys wait for it:
+	// Qt hands a composed text to the field before the key presses it read
+	// from the server in the same batch.
+	struct Step {
+		int echo_mode;
+		bool braille;
+		QStringList keys;
+		QString typed;
+		std::vector<std::string> spoken;
+		std::vector<std::string> waves;
+	};
+	const Step steps[] = {
+	    {1, false, {"61"}, "-", {"-"}, {}},
+	    {1, false, {"shift+61"}, "_", {"_"}, {}},
+	    {1, false, {"54"}, "c", {"c"}, {}},
+	    {1, false, {"shift+21", "54"}, "č", {"č"}, {}},
+	    {1, false, {"21", "38"}, "á", {"á"}, {}},
+	    {0, false, {"61"}, "-", {}, {"esign"}},
+	    {0, false, {"shift+21", "shift+54"}, "Č", {}, {"ecapital"}},
+	    {1, true, {"41"}, "a", {"a"}, {}},
+	};
+	WhenOpen(form2.get(), [&] {
+		// No window manager hands out the focus: xdotool gives it to the
+		// dialog and waits until the server has done so.
+		const QString window = QString::number(form2->winId());
+		ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {"windowfocus", "--sync", window}), 0);
+		ASSERT_TRUE(QTest::qWaitFor(
+		    [&] { return QGuiApplication::focusWindow() == form2->windowHandle(); }, 20000))
+		    << "the dialog never got the keyboard focus";
+		ASSERT_EQ(QApplication::focusWidget(), form2->inputedit);
+		for (const Step &step : steps) {
+			SCOPED_TRACE(step.keys.join(' ').toStdString());
+			echoMode = static_cast<uint8_t>(step.echo_mode);
+			brailleKeyboard = step.braille;
+			const QString before = form2->inputedit->text();
+			Spoken();
+			EchoWaves();
+			const int exit_code = QProcess::execute(
+			    QStringLiteral("xdotool"), QStringList{"key", "--delay", "40"} + step.keys);
+			ASSERT_EQ(exit_code, 0) << "xdotool failed";
+			// The keys reach the shell through the X server: wait for them.
+			EXPECT_TRUE(QTest::qWaitFor(
+			    [&] { return form2->inputedit->text() == before + step.typed; }, 20000))
+			    << "the keys did not arrive within 20 s";
+			EXPECT_EQ(form2->inputedit->text(), before + step.typed);
+			EXPECT_EQ(Spoken(), step.spoken);
+			EXPECT_EQ(EchoWaves(), step.waves);
+		}
+		brailleKeyboard = false;
+		Type(Qt::Key_Return);
+	});
+	form->dataentryitemClick();
+	EXPECT_EQ(form2->result(), QDialog::Accepted);
 }
 
 // The braille display follows the focus through the main window, the

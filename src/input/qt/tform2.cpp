@@ -12,7 +12,9 @@
 #include "shell/qt/tform1.h"
 
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
@@ -95,7 +97,9 @@ TForm2::TForm2(TForm1 *main_window) : QDialog(main_window), main_window_(main_wi
 
 	exitprogrambtn = new QPushButton(this);
 	exitprogrambtn->setObjectName(QStringLiteral("exitprogrambtn"));
-	exitprogrambtn->setAutoDefault(false);
+	// Enter presses the focused button, as on any desktop; in the field it
+	// presses OK, the default button.
+	exitprogrambtn->setAutoDefault(true);
 	exitprogrambtn->installEventFilter(this);
 	connect(exitprogrambtn, &QPushButton::clicked, this, [this] { exitprogrambtnClick(); });
 
@@ -127,11 +131,19 @@ int TForm2::ShowModal()
 	return exec();
 }
 
-int TForm2::VirtualKeyOf(const QKeyEvent &event)
+int TForm2::VirtualKeyOf(const QKeyEvent &event, ScanCodeScheme scheme)
 {
 	if (event.key() == Qt::Key_Dead_Caron)
 		return kDeadKey;
-	return velira::VirtualKeyOf(event);
+	const int key = velira::VirtualKeyOf(event.key(), event.modifiers(), !event.text().isEmpty(),
+	                                     event.nativeScanCode(), scheme);
+	// Named by its place, the key right of the full stop on a US keyboard is
+	// BF, yet it types "-" on the Czech and Slovak layouts and "/" on the US
+	// one: a key that types a character must echo it, and only the layout's
+	// own dead caron arms the caron.
+	if (key == kDeadKey || key == kSilentKey)
+		return vk::kOemOther;
+	return key;
 }
 
 void TForm2::exitprogrambtnClick()
@@ -151,6 +163,27 @@ bool TForm2::inputeditKeyDown(QKeyEvent &event)
 		DataEntryKeyDown(field, key, shift);
 		if (const std::optional<char> typed = TypedCharacter(event))
 			swallowed = DataEntryKeyPress(field, *typed);
+	});
+	typed_key_ = 0;
+	typed_text_.clear();
+	return swallowed;
+}
+
+bool TForm2::inputeditComposed(const QString &text)
+{
+	// The input method took the dead key and the letter for itself, so
+	// neither reached the field as a key press: the composed text is echoed
+	// (and in the braille mode swallowed) as a key that types it.
+	const int key = vk::kOemOther;
+	const ShiftState shift = ShiftStateOf(QGuiApplication::keyboardModifiers());
+	typed_key_ = key;
+	typed_text_ = ToCp1250(text);
+	bool swallowed = false;
+	RunReporting([&] {
+		DataEntryFieldOfForm field(*this);
+		DataEntryKeyDown(field, key, shift);
+		if (!typed_text_.empty())
+			swallowed = DataEntryKeyPress(field, typed_text_[0]);
 	});
 	typed_key_ = 0;
 	typed_text_.clear();
@@ -188,6 +221,17 @@ void TForm2::done(int result)
 	QDialog::done(result);
 }
 
+void TForm2::keyPressEvent(QKeyEvent *event)
+{
+	// The dialog has no cancel button: Escape is the field's key and closes
+	// nothing. Taken here, it does not travel on to the main window either.
+	if (event->key() == Qt::Key_Escape) {
+		event->accept();
+		return;
+	}
+	QDialog::keyPressEvent(event);
+}
+
 bool TForm2::eventFilter(QObject *watched, QEvent *event)
 {
 	if (event->type() == QEvent::FocusIn) {
@@ -212,6 +256,10 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event)
 		    !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
 			return false;
 		return inputeditKeyDown(*key);
+	}
+	if (event->type() == QEvent::InputMethod) {
+		const QString composed = static_cast<QInputMethodEvent *>(event)->commitString();
+		return !composed.isEmpty() && inputeditComposed(composed);
 	}
 	if (event->type() == QEvent::KeyRelease) {
 		auto *key = static_cast<QKeyEvent *>(event);

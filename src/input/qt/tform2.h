@@ -1,5 +1,7 @@
 #pragma once
 
+#include "input/qt/key_mapping.h"
+
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,20 +37,26 @@ public:
 
 	void exitprogrambtnClick();
 
-	// The key of a Qt key event for the field's rules: the dead caron key
-	// is DF, other keys as in the main window.
-	static int VirtualKeyOf(const QKeyEvent &event);
+	// The key of a Qt key event for the field's rules: DF for the key that
+	// the layout makes a dead caron, wherever it lies; other keys as in the
+	// main window, except that none of them takes DF or BF, the codes the
+	// rules keep for dead keys.
+	static int VirtualKeyOf(const QKeyEvent &event, ScanCodeScheme scheme = CurrentScanCodeScheme());
 
 public slots:
 	void done(int result) override;
 
 protected:
 	bool eventFilter(QObject *watched, QEvent *event) override;
+	void keyPressEvent(QKeyEvent *event) override;
 
 private:
 	friend class DataEntryFieldOfForm;
 	// Returns true when the field must not receive the key.
 	bool inputeditKeyDown(QKeyEvent &event);
+	// A text the input method composed (a dead key and a letter); returns
+	// true when the field must not receive it.
+	bool inputeditComposed(const QString &text);
 	void inputeditKeyUp(QKeyEvent &event);
 	void inputeditEnter();
 	void ButtonEnter(const QPushButton &button);

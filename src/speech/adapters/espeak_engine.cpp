@@ -3,6 +3,7 @@
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
 #include "platform/services.h"
+#include "speech/voice_order.h"
 
 #include <espeak-ng/speak_lib.h>
 
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace velira
@@ -36,26 +38,10 @@ std::mutex g_espeak_mutex;
 bool g_espeak_tried = false;
 int g_sample_rate = 0;
 
-struct EspeakVoice {
-	std::string name;
-	std::string language;
-};
-std::vector<EspeakVoice> g_voices;
+// In the order of the voice list (OrderVoices).
+std::vector<ListedVoice> g_voices;
 
 int SynthCallback(short *wav, int sample_count, espeak_EVENT *events);
-
-// The voices the shell needs come first: Czech, Slovak, English, then the
-// rest in espeak-ng's order.
-int VoiceRank(const std::string &language)
-{
-	if (language == "cs")
-		return 0;
-	if (language == "sk")
-		return 1;
-	if (language.rfind("en", 0) == 0)
-		return 2;
-	return 3;
-}
 
 bool InitialiseEspeak()
 {
@@ -79,9 +65,7 @@ bool InitialiseEspeak()
 		std::string language = voice->languages != nullptr ? voice->languages + 1 : "";
 		g_voices.push_back({voice->name, language});
 	}
-	std::stable_sort(g_voices.begin(), g_voices.end(), [](const EspeakVoice &a, const EspeakVoice &b) {
-		return VoiceRank(a.language) < VoiceRank(b.language);
-	});
+	g_voices = OrderVoices(std::move(g_voices));
 	g_sample_rate = rate;
 	return true;
 }

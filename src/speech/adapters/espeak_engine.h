@@ -10,10 +10,10 @@ namespace velira
 {
 
 // The older speech interface over espeak-ng: one engine mode per espeak-ng
-// voice (Czech, Slovak and English first), synthesis on a worker thread per
-// central, playback through the shared OpenAL device. The audio
-// destination is that device: it cannot be created when no OpenAL device
-// opens.
+// voice (Czech, Slovak and English first, each led by its main voice),
+// synthesis on a worker thread per central, playback through the shared
+// OpenAL device. The audio destination is that device: it cannot be created
+// when no OpenAL device opens.
 class EspeakObjectFactory final : public TtsObjectFactory
 {
 public:
