@@ -94,10 +94,10 @@ int64_t NowNs()
 int main()
 {
 	BenchPump pump;
-	EspeakObjectFactory factory;
+	EspeakObjectFactory factory(
+	    [&pump](std::function<void()> message) { pump.Post(std::move(message)); });
 	services().pump = &pump;
 	services().speechObjects = &factory;
-	services().postToUi = [&pump](std::function<void()> message) { pump.Post(std::move(message)); };
 
 	voiceAllowed = true;
 	InitSpeech();

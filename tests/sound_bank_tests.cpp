@@ -320,7 +320,6 @@ protected:
 		mixer.Install();
 		CreateSoundDeviceAndWaveList();
 	}
-	void TearDown() override { ReleaseSoundDeviceAndWaveList(); }
 
 	std::vector<testing::FakeMixer::Call> Plays() const { return mixer.CallsOf("play"); }
 

@@ -51,8 +51,7 @@ void ScreenBuffer::ScrollUp()
 
 void ScreenBuffer::NotifyChanged()
 {
-	if (on_change_)
-		on_change_();
+	services().screenChanged.Notify();
 }
 
 namespace
@@ -133,7 +132,7 @@ void SpeakPrinted(const std::string &text)
 	// by a deletion are kept, so the loop stops at the first blank.
 	std::string rest = text.substr(first);
 	while (!rest.empty() && IsPausingPunctuation(rest.front())) {
-		services().clock->SleepMs(kPunctuationPauseMs);
+		services().ClockService().SleepMs(kPunctuationPauseMs);
 		rest.erase(0, 1);
 	}
 	if (!rest.empty())

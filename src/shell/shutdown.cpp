@@ -2,9 +2,11 @@
 
 #include "platform/desktop.h"
 #include "platform/services.h"
+#include "settings/localized_texts.h"
 #include "shell/memory_image.h"
 
 #include <cstdlib>
+#include <functional>
 #include <utility>
 
 namespace velira
@@ -12,17 +14,19 @@ namespace velira
 
 namespace
 {
-std::function<void()> g_release_sound;
+
+// Only reached when a test's fake desktop returns from TerminateProcess.
+[[noreturn]] void Terminate(int exit_code)
+{
+	services().DesktopService().TerminateProcess(exit_code);
+	std::abort();
 }
 
-void SetSoundObjectsRelease(std::function<void()> release)
-{
-	g_release_sound = std::move(release);
-}
+} // namespace
 
 void ReleaseSoundObjects()
 {
-	std::function<void()> release = std::exchange(g_release_sound, nullptr);
+	std::function<void()> release = std::exchange(services().releaseSoundObjects, nullptr);
 	if (!release)
 		return;
 	try {
@@ -36,9 +40,13 @@ void SaveAndTerminate()
 {
 	SaveMemoryImage();
 	ReleaseSoundObjects();
-	services().desktop->TerminateProcess(0);
-	// Only reached when a test's fake desktop returns.
-	std::abort();
+	Terminate(0);
+}
+
+void ReportMissingFileAndEnd(const std::string &path)
+{
+	services().DesktopService().ShowMessage(LocalizedText(languageBase, 42) + " " + path);
+	Terminate(0);
 }
 
 } // namespace velira

@@ -26,7 +26,7 @@ constexpr int64_t kPlayPollInterval_ms = 10;
 
 AudioMixer &Mixer()
 {
-	return *services().mixer;
+	return services().Mixer();
 }
 
 std::string Lowercase(std::string text)
@@ -201,6 +201,12 @@ void ReleaseSoundDeviceAndWaveList()
 	}
 }
 
+void ResetSoundState()
+{
+	ReleaseSoundDeviceAndWaveList();
+	g_restoring = false;
+}
+
 void LoadSoundBank(const std::string &path)
 {
 	if (!waveList)
@@ -285,7 +291,7 @@ void PlayWave(TWaveCollectionItem &item, bool wait)
 	if (!wait)
 		return;
 	while (IsPlaying(item, copy))
-		services().clock->SleepMs(kPlayPollInterval_ms);
+		services().ClockService().SleepMs(kPlayPollInterval_ms);
 }
 
 void StopWave(TWaveCollectionItem &item)

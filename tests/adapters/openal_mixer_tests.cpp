@@ -23,7 +23,6 @@ class OpenAlMixerTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		saved_ = services();
 		services().mixer = &mixer;
 		services().clock = &clock;
 		ASSERT_EQ(mixer.Open(), MixerResult::kOk);
@@ -32,7 +31,6 @@ protected:
 	{
 		ReleaseSoundDeviceAndWaveList();
 		mixer.ReleaseAll();
-		services() = saved_;
 	}
 
 	std::vector<uint8_t> SineTable()
@@ -47,9 +45,9 @@ protected:
 		return bytes;
 	}
 
+	testing::FakePlatform platform;
 	OpenAlMixer mixer;
 	SystemClock clock;
-	Services saved_;
 };
 
 bool Playing(AudioMixer &mixer, MixerBufferId buffer)

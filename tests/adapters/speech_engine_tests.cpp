@@ -30,15 +30,15 @@ using Clock = std::chrono::steady_clock;
 class UiQueue
 {
 public:
-	UiQueue()
+	// What the engines post their notifications through.
+	PostToUiThread Poster()
 	{
-		services().postToUi = [this](std::function<void()> message) {
+		return [this](std::function<void()> message) {
 			std::lock_guard lock(mutex_);
 			queue_.push_back(std::move(message));
 			arrived_.notify_all();
 		};
 	}
-	~UiQueue() { services().postToUi = nullptr; }
 
 	// Runs messages until `done` holds or `timeout` has passed.
 	bool PumpUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
@@ -125,7 +125,7 @@ protected:
 	}
 
 	UiQueue ui;
-	EspeakObjectFactory factory;
+	EspeakObjectFactory factory{ui.Poster()};
 	std::unique_ptr<TtsEnum> engines;
 	std::unique_ptr<TtsAudioDestination> destination;
 };
@@ -255,7 +255,7 @@ TEST_F(EspeakEngineTest, ASentenceStartsAndStopsAfterItsSpokenLength)
 TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 {
 	UiQueue ui;
-	SpeechDispatcherVoice voice("/nonexistent/velira-speechd.sock");
+	SpeechDispatcherVoice voice(ui.Poster(), "/nonexistent/velira-speechd.sock");
 	std::vector<std::string> events;
 	voice.SetStreamHandlers(
 	    [&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },

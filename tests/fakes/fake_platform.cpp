@@ -1,6 +1,7 @@
 #include "fakes/fake_platform.h"
 
 #include "runtime/velcommands.h"
+#include "shell/core_state.h"
 
 #include <clocale>
 #include <cstdlib>
@@ -95,8 +96,10 @@ double ScriptedRandom::NextUniform()
 	return static_cast<double>(state >> 11) / static_cast<double>(1ull << 53);
 }
 
-FakePlatform::FakePlatform() : saved_(services())
+FakePlatform::FakePlatform()
 {
+	services() = Services{};
+	ResetCoreState();
 	Services &s = services();
 	s.pump = &pump;
 	s.clock = &clock;
@@ -110,7 +113,8 @@ FakePlatform::FakePlatform() : saved_(services())
 
 FakePlatform::~FakePlatform()
 {
-	services() = saved_;
+	ResetCoreState();
+	services() = Services{};
 }
 
 NumericLocale::NumericLocale(const std::string &name) : name_(name)

@@ -4,11 +4,11 @@
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
-#include "input/qt/key_mapping.h"
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
@@ -43,18 +43,6 @@ protected:
 		mixer.Install();
 		// The real key-state table, fed by the application's key events.
 		services().keys = &keys;
-		platform.timer.SetHandler([] { TimerTimer(); });
-		keyBuffer.clear();
-		pendingKey.clear();
-		brailleChord.clear();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		ResetSharedSettings();
-		ClearInputTables();
-		keyBuffer.clear();
-		ReleaseSoundObjects();
 	}
 
 	std::unique_ptr<TForm1> OpenWindow()

@@ -70,18 +70,8 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(ini);
-		ResetSharedSettings();
-		languageBase = kCzechBase;
-		ramImage.fill(0);
-		platform.timer.SetHandler([] { TimerTimer(); });
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		ResetSharedSettings();
-		ReleaseSoundObjects();
 	}
 
 	// The main window after its start-up, with the dialogs created after it
@@ -157,7 +147,6 @@ TEST_F(DialogTest, AnUnwritableSettingsFileIsReportedAndTheShellRunsOn)
 	ini = folder.path() + "/nowhere/velira.ini";
 	SetSettingsFilePath(ini);
 	testing::WriteFile("ram.dat", std::string(65536, '\x07'));
-	ramImage.fill(0);
 	ramImage[0] = 9;
 
 	Start();

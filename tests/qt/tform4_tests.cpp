@@ -32,20 +32,9 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
-		platform.timer.SetHandler([] { TimerTimer(); });
 		languageBase = kEnglishBase;
-		ResetSharedSettings();
-		voiceReady = false;
-		sapi4Speaking = sapi5Speaking = false;
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		useSapi5 = false;
-		voiceReady = false;
-		ReleaseSoundObjects();
 	}
 
 	std::unique_ptr<TForm4> MakeDialog()
