@@ -157,6 +157,27 @@ TEST_F(MainWindowKeysTest, MenuShortcutsRunTheirCommandAndDoNotReachTheHandlers)
 	EXPECT_EQ(StatusText(*form), QStringLiteral("Klasická - Znaky"));
 }
 
+// A keyboard command that fails (its setting cannot be stored) is reported
+// once; the window goes on taking keys and commands.
+TEST_F(MainWindowKeysTest, AnErrorInAMenuCommandIsReportedAndTheWindowGoesOn)
+{
+	auto form = OpenWindow();
+	const std::string unreachable = folder.path() + "/nowhere/velira.ini";
+	SetSettingsFilePath(unreachable);
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unable to write to " + unreachable});
+	EXPECT_TRUE(brailleKeyboard) << "switched before the setting was to be stored";
+	EXPECT_EQ(QApplication::focusWidget(), form->printmemo);
+
+	SetSettingsFilePath(folder.path() + "/velira.ini");
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+	EXPECT_FALSE(brailleKeyboard);
+	EXPECT_EQ(StatusText(*form), QStringLiteral("Klasická - Zvuky"));
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::NoModifier);
+	EXPECT_EQ(keyBuffer, "x");
+	EXPECT_EQ(platform.desktop.errors.size(), 1u);
+}
+
 TEST_F(MainWindowKeysTest, TabMovesTheFocusWithoutTyping)
 {
 	auto form = OpenWindow();
