@@ -1,5 +1,5 @@
-// The process entry: the platform services, the runtime's start-up, the
-// windows in their order, and the message loop.
+// The process entry: the shared state reset, the platform services and the
+// connections in services(), the windows in their order, and the message loop.
 #include "input/adapters/brlapi_display.h"
 #include "input/braille_display.h"
 #include "input/braille_tables.h"

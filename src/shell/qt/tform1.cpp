@@ -72,7 +72,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 	setStatusBar(StatusBar);
 
 	Timer = new QtTimer(this);
-	Timer->SetHandler([] { TimerTimer(); });
+	Timer->SetHandler([] { RunHandler([] { TimerTimer(); }); });
 
 	BuildMenu();
 	keyboard_menu_ = MakeKeyboardMenu();
