@@ -99,7 +99,7 @@ int main(int argc, char *argv[])
 
 	form1.show();
 	const int exit_code = app.exec();
-	// The engines' threads end before the application they post to.
-	ReleaseSpeechObjects();
+	// The speech threads end before the application they post to.
+	ShutDownSpeech();
 	return exit_code;
 }
