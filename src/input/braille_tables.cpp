@@ -68,11 +68,10 @@ std::vector<std::string> ReadTextLines(const std::string &file_name)
 	if (!std::filesystem::exists(file_name, error))
 		throw ShellError("File not found");
 	if (std::filesystem::is_directory(file_name, error))
-		throw ShellError(std::strerror(EISDIR));
+		throw ShellError(SystemReason(EISDIR));
 	std::FILE *file = std::fopen(file_name.c_str(), "rb");
 	if (file == nullptr)
-		throw ShellError(errno == ENOENT ? std::string("File not found")
-		                                 : std::string(std::strerror(errno)));
+		throw ShellError(errno == ENOENT ? std::string("File not found") : SystemReason(errno));
 	std::string data;
 	char buffer[4096];
 	size_t got = 0;

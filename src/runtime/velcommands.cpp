@@ -148,7 +148,7 @@ void OpenDataFile()
 	g_data_file = std::fopen(kDataFileName, "rb");
 	if (g_data_file == nullptr)
 		throw ShellError(std::string("Cannot open file \"") + kDataFileName + "\". " +
-		                 std::strerror(errno));
+		                 SystemReason(errno));
 }
 
 void CloseDataFile()

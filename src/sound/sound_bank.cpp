@@ -208,11 +208,11 @@ void LoadSoundBank(const std::string &path)
 	std::ifstream in(path, std::ios::binary);
 	std::error_code ignored;
 	if (!in || std::filesystem::is_directory(path, ignored)) {
-		const std::string reason = std::filesystem::is_directory(path, ignored)
-		                               ? std::strerror(EISDIR)
-		                               : std::strerror(errno);
-		throw ShellError("Cannot open file \"" + std::filesystem::absolute(path, ignored).string() +
-		                 "\". " + reason);
+		const std::string reason =
+		    SystemReason(std::filesystem::is_directory(path, ignored) ? EISDIR : errno);
+		throw ShellError("Cannot open file \"" +
+		                 PathForMessage(std::filesystem::absolute(path, ignored).string()) + "\". " +
+		                 reason);
 	}
 	const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 	ReadSoundBank(file, waveList->Items);
