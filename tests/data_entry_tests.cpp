@@ -298,6 +298,7 @@ TEST_F(DataEntryTest, AltF4WritesTheMemoryImageAndEnds)
 	testing::ScratchFolder folder;
 	const auto previous = std::filesystem::current_path();
 	std::filesystem::current_path(folder.path());
+	LoadMemoryImage();
 	PokeByte(100, 7);
 	bool ended = false;
 	try {
