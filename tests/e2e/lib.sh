@@ -15,15 +15,16 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-# e2e_wait_until SECONDS COMMAND...: runs COMMAND every 50 ms until it
-# succeeds (returns 0) or SECONDS have passed (returns 1).
+# e2e_wait_until SECONDS COMMAND...: runs COMMAND every 50 ms (every
+# E2E_POLL_S seconds when set) until it succeeds (returns 0) or SECONDS have
+# passed (returns 1).
 e2e_wait_until() {
   local seconds=$1
   shift
   local deadline=$((SECONDS + seconds))
   while ! "$@"; do
     [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.05
+    sleep "${E2E_POLL_S:-0.05}"
   done
 }
 

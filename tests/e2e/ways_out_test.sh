@@ -3,10 +3,12 @@
 # speech-dispatcher reachable (the shell speaks through it): Exit from the
 # menu, Alt+F4, closing the window, SIGTERM, SIGINT and SIGHUP, each idle and
 # during a run, and after each start-up step that can fail (with its error
-# box still open, and after it was closed). Each must end the process within
-# a few seconds and leave the memory image whole: written back when it was
-# read at start-up, untouched when it was not. The shell lives in a folder
-# with Czech letters, under the Czech locale when it is there.
+# box still open, and after it was closed), and with the user's files kept
+# behind symbolic links or in a folder that cannot be written. Each must end
+# the process within a few seconds and leave the memory image whole: written
+# back when it was read at start-up, untouched when it was not; links stay
+# links and files keep their permissions. The shell lives in a folder with
+# Czech letters, under the Czech locale when it is there.
 #
 # Usage: ways_out_test.sh RUN_DIR
 # Exits 77 (skipped) when the X tools or speech-dispatcher are missing.
@@ -30,7 +32,7 @@ if locale -a 2>/dev/null | grep -qix 'cs_CZ.utf8'; then
 fi
 
 base=$(mktemp -d)
-e2e_on_exit "rm -rf '$base'"
+e2e_on_exit "chattr -i '$base/jiří/velira' 2>/dev/null; rm -rf '$base'"
 dir="$base/jiří/velira"
 # A memory image the shell must keep: every byte tells its place.
 python3 -c 'import sys; sys.stdout.buffer.write(bytes((i * 7 + 3) % 251 for i in range(65536)))' \
@@ -45,7 +47,7 @@ failures=0
 passed=0
 fail() {
   echo "FAIL $case_name: $*"
-  echo "--- shell log"; cat "$dir/shell.log" 2>/dev/null || true
+  echo "--- shell log"; cat "$base/shell.log" 2>/dev/null || true
   failures=$((failures + 1))
   if [ -n "$pid" ]; then
     kill -9 "$pid" 2>/dev/null
@@ -54,10 +56,13 @@ fail() {
   fi
 }
 
-# prepare FAILURE: a fresh run folder with the memory image, set up so that
-# the start-up step FAILURE fails (none, settings, image, bank, tables).
+# prepare SETUP: a fresh run folder with the memory image, set up so that
+# the start-up step SETUP fails (settings, image, bank, tables), or with the
+# user's files kept elsewhere behind links (links), or in a folder that
+# cannot be written while its files can (fixed), or as shipped (none).
 prepare() {
-  rm -rf "$dir"
+  [ -d "$dir" ] && chattr -i "$dir" 2>/dev/null
+  rm -rf "$dir" "$base/elsewhere"
   mkdir -p "$dir"
   cp -r "$run_dir"/. "$dir"/
   rm -f "$dir/velira.ini"
@@ -70,7 +75,29 @@ prepare() {
   image) rm -f "$dir/ram.dat"; mkdir "$dir/ram.dat"; echo kept >"$dir/ram.dat/kept" ;;
   bank) printf 'not a sound bank' >"$dir/sounds.dat" ;;
   tables) rm -f "$dir/czech.vbt"; mkdir "$dir/czech.vbt" ;;
+  links)
+    mkdir "$base/elsewhere"
+    mv "$dir/velira.ini" "$dir/ram.dat" "$base/elsewhere/"
+    chmod 600 "$base/elsewhere/velira.ini"
+    chmod 640 "$base/elsewhere/ram.dat"
+    ln -s "$base/elsewhere/velira.ini" "$dir/velira.ini"
+    ln -s ../../elsewhere/ram.dat "$dir/ram.dat"
+    ;;
+  fixed)
+    # Nothing can be made in the folder, not even by the superuser.
+    image_inode=$(stat -c %i "$dir/ram.dat")
+    chattr +i "$dir"
+    ;;
   esac
+}
+# Whether a folder can be made unwritable to us here (chattr needs a file
+# system that has the flag; ordinary users can simply take the right away).
+can_fix_folders() {
+  local probe
+  probe=$(mktemp -d)
+  chattr +i "$probe" 2>/dev/null && chattr -i "$probe" && rmdir "$probe" && return 0
+  rmdir "$probe"
+  return 1
 }
 
 # leave WAY WINDOW: takes the way out WAY from the window WINDOW.
@@ -94,6 +121,23 @@ test_more_windows() {
   [ "$(e2e_window_count "$pid")" -gt "$1" ]
 }
 
+# check_files SETUP: what the setup asks beyond the memory image.
+check_files() {
+  case $1 in
+  links)
+    [ -L "$dir/velira.ini" ] && [ -L "$dir/ram.dat" ] || { fail "a link was replaced by a file"; return 1; }
+    grep -q '^echo=' "$base/elsewhere/velira.ini" || { fail "the linked settings were not written"; return 1; }
+    [ "$(stat -c %a "$base/elsewhere/velira.ini")" = 600 ] && [ "$(stat -c %a "$base/elsewhere/ram.dat")" = 640 ] ||
+      { fail "the permissions of the linked files were reset"; return 1; }
+    ;;
+  fixed)
+    chattr -i "$dir"
+    grep -q '^echo=' "$dir/velira.ini" || { fail "the settings were not written in place"; return 1; }
+    [ "$(stat -c %i "$dir/ram.dat")" = "$image_inode" ] || { fail "ram.dat was not written in place"; return 1; }
+    ;;
+  esac
+}
+
 # check_image FAILURE: the memory image is as the way out must leave it.
 check_image() {
   if [ "$1" = image ]; then
@@ -103,7 +147,7 @@ check_image() {
     return 0
   fi
   local size
-  size=$(stat -c %s "$dir/ram.dat")
+  size=$(stat -L -c %s "$dir/ram.dat")
   [ "$size" -eq 65536 ] || { fail "ram.dat is $size bytes"; return 1; }
   cmp -s -n "$kept_bytes" "$dir/ram.dat" "$base/ram.before" ||
     { fail "ram.dat no longer holds the image that was loaded"; return 1; }
@@ -113,13 +157,17 @@ check_image() {
 # first question) or box (the start-up error still on the screen).
 run_case() {
   local state=$1 way=$2 failure=$3
-  case_name="$way $state${failure:+ after a failed $failure step}"
-  [ "$failure" = none ] && case_name="$way $state"
+  case $failure in
+  none) case_name="$way $state" ;;
+  links) case_name="$way $state, files behind links" ;;
+  fixed) case_name="$way $state, a folder that cannot be written" ;;
+  *) case_name="$way $state after a failed $failure step" ;;
+  esac
   prepare "$failure"
-  (cd "$dir" && QT_QPA_PLATFORM=xcb ALSOFT_DRIVERS=null exec ./velira >shell.log 2>&1) &
+  (cd "$dir" && QT_QPA_PLATFORM=xcb ALSOFT_DRIVERS=null exec ./velira >"$base/shell.log" 2>&1) &
   pid=$!
   local window
-  if [ "$failure" != none ]; then
+  if [[ $failure =~ ^(settings|image|bank|tables)$ ]]; then
     # The error box comes before the main window.
     window=$(e2e_window "$pid" 20) || { fail "no error box"; return; }
     if [ "$state" != box ]; then
@@ -143,6 +191,7 @@ run_case() {
   wait "$pid" 2>/dev/null || status=$?
   pid=
   check_image "$failure" || return
+  check_files "$failure" || return
   passed=$((passed + 1))
   echo "ok $case_name (exit $status)"
 }
@@ -172,6 +221,15 @@ for failure in image bank tables; do
     run_case idle "$way" "$failure"
   done
 done
+# Files kept elsewhere behind links, and a folder that cannot be written.
+run_case idle exit links
+run_case running TERM links
+if can_fix_folders; then
+  run_case idle exit fixed
+  run_case running altf4 fixed
+else
+  echo "skipped: a folder cannot be made unwritable here"
+fi
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]
