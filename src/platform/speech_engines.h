@@ -23,6 +23,7 @@ constexpr SpeechResult kSpeechNotImplemented = static_cast<SpeechResult>(0x80004
 constexpr SpeechResult kSpeechFailed = static_cast<SpeechResult>(0x80004005u);
 constexpr SpeechResult kSpeechInvalidArgument = static_cast<SpeechResult>(0x80070057u);
 constexpr SpeechResult kSpeechNotRegistered = static_cast<SpeechResult>(0x80040154u);
+constexpr SpeechResult kSpeechOutOfMemory = static_cast<SpeechResult>(0x8007000Eu);
 
 inline bool SpeechFailed(SpeechResult result)
 {

@@ -6,6 +6,8 @@
 #include "platform/message_pump.h"
 #include "platform/services.h"
 #include "settings/shared_settings.h"
+#include "sound/adapters/openal_mixer.h"
+#include "sound/sound_bank_writer.h"
 #include "speech/adapters/espeak_engine.h"
 #include "speech/adapters/speechd_voice.h"
 #include "speech/speech_output.h"
@@ -223,6 +225,39 @@ TEST_F(EspeakEngineTest, ASentenceStartsAndStopsAfterItsSpokenLength)
 
 	EXPECT_EQ(central->UnRegister(key), kSpeechOk);
 	EXPECT_EQ(central->UnRegister(key), kSpeechInvalidArgument);
+}
+
+TEST_F(EspeakEngineTest, TheVoiceKeepsItsSourceWhileTheSoundsHoldAllTheirs)
+{
+	OpenAlMixer mixer;
+	ASSERT_EQ(mixer.Open(), MixerResult::kOk);
+	std::vector<MixerBufferId> held;
+	MixerBufferId buffer = 0;
+	while (held.size() < 100000 &&
+	       mixer.CreateBuffer(PcmFormatRecord(1, 22050, 16), 64, &buffer) == MixerResult::kOk)
+		held.push_back(buffer);
+	EXPECT_EQ(held.size(), mixer.Capacity());
+
+	std::unique_ptr<TtsCentral> central = SelectVoiceNamed("Slovak");
+	ASSERT_NE(central, nullptr);
+	auto sink = std::make_shared<RecordingSink>();
+	uint32_t key = 0;
+	ASSERT_EQ(central->Register(sink, key), kSpeechOk);
+	ASSERT_EQ(central->TextData(Cp1250FromUtf8("Ahoj.")), kSpeechOk);
+	ASSERT_TRUE(ui.PumpUntil([&] { return sink->stops == 1; }, std::chrono::seconds(20)));
+	EXPECT_GT(sink->stopped_at - sink->started_at, std::chrono::milliseconds(200)) << "it was heard";
+	central.reset();
+
+	// With no source left at all, selecting a voice fails with a reason
+	// instead of giving one that is silent and waits.
+	ALuint last = 0;
+	alGenSources(1, &last);
+	const std::vector<TtsModeInfo> modes = Modes();
+	ASSERT_FALSE(modes.empty());
+	EXPECT_EQ(engines->Select(modes[0].mode_id, destination.get(), central), kSpeechOutOfMemory);
+	EXPECT_EQ(central, nullptr);
+	alDeleteSources(1, &last);
+	mixer.ReleaseAll();
 }
 
 TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
