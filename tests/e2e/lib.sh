@@ -157,7 +157,11 @@ e2e_take_focus() {
 e2e_screen_text() {
   local window=$1 WIDTH HEIGHT X Y SCREEN
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool mousemove --window "$window" $((WIDTH - 30)) $((HEIGHT - 40)) mousedown 1 \
+  # A click first clears the last selection: a press on selected text would
+  # start dragging it instead, and a drag holds the keyboard until it ends.
+  # It lies far enough from the press that follows not to make a double click.
+  xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT / 2)) click 1 \
+    mousemove --window "$window" $((WIDTH - 30)) $((HEIGHT - 40)) mousedown 1 \
     mousemove --window "$window" 2 2 mouseup 1
   xclip -o -selection primary 2>/dev/null || true
 }
@@ -165,4 +169,12 @@ e2e_screen_text() {
 # e2e_screen_shows WINDOW PATTERN: the screen holds PATTERN (grep -E).
 e2e_screen_shows() {
   e2e_screen_text "$1" | grep -qE "$2"
+}
+
+# e2e_stacks PID: the stacks of every thread of PID, when gdb is there: what
+# a process that does not end is waiting for.
+e2e_stacks() {
+  command -v gdb >/dev/null || return 0
+  echo "--- stacks of $1"
+  timeout 60 gdb -p "$1" -batch -ex "thread apply all bt 30" 2>/dev/null | grep -E '^(#|Thread)' || true
 }

@@ -186,7 +186,11 @@ run_case() {
       { fail "the game did not start"; return; }
   fi
   leave "$way" "$window" || return
-  e2e_wait_until 15 process_ended || { fail "the shell did not end within 15 s"; return; }
+  if ! e2e_wait_until 15 process_ended; then
+    e2e_stacks "$pid"
+    fail "the shell did not end within 15 s"
+    return
+  fi
   local status=0
   wait "$pid" 2>/dev/null || status=$?
   pid=
