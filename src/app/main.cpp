@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
 	form1.show();
 	const int exit_code = app.exec();
 	brailleOutput().Attach(nullptr);
-	// The engines' threads end before the application they post to.
-	ReleaseSpeechObjects();
+	// The speech threads end before the application they post to.
+	ShutDownSpeech();
 	return exit_code;
 }

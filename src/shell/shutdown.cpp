@@ -3,6 +3,7 @@
 #include "platform/desktop.h"
 #include "platform/services.h"
 #include "shell/memory_image.h"
+#include "speech/speech_output.h"
 
 #include <cstdlib>
 #include <utility>
@@ -35,6 +36,8 @@ void ReleaseSoundObjects()
 void SaveAndTerminate()
 {
 	SaveMemoryImage();
+	// Speech first: its engines play through the sound device.
+	ShutDownSpeech();
 	ReleaseSoundObjects();
 	services().desktop->TerminateProcess(0);
 	// Only reached when a test's fake desktop returns.

@@ -13,7 +13,8 @@ void SetSoundObjectsRelease(std::function<void()> release);
 void ReleaseSoundObjects();
 
 // The ways out of the shell that end the process at once: the memory image
-// is written, the sound objects released, and the process ends. Used by
+// is written, speech shut down, the sound objects released, and the process
+// ends. Used by
 // Exit during a run, closing the window during a run, and the termination
 // signals. When the image cannot be written the error is raised and the
 // process goes on, so the user hears why and nothing is lost silently.

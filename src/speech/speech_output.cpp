@@ -183,6 +183,13 @@ void ReleaseSpeechObjects()
 	objects.selectedMode.reset();
 }
 
+void ShutDownSpeech()
+{
+	ReleaseSpeechObjects();
+	if (SpeechVoice *voice = services().voice5)
+		voice->Close();
+}
+
 void InitSpeech()
 {
 	ReleaseSpeechObjects();

@@ -1,5 +1,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/test_banks.h"
+#include "platform/adapters/openal_device.h"
+#include "platform/error.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "sound/adapters/openal_mixer.h"
@@ -150,6 +152,43 @@ TEST_F(OpenAlMixerTest, PlayingWithWaitReturnsAfterTheWavesLength)
 	bool playing = true;
 	mixer.GetPlaying(tone.master, &playing);
 	EXPECT_FALSE(playing);
+}
+
+TEST_F(OpenAlMixerTest, SoundsLeaveTheVoiceItsSourceAndABankThatAsksTooMuchIsRefused)
+{
+	ASSERT_NO_THROW(CreateSoundDeviceAndWaveList());
+	testing::ScratchFolder folder;
+	const size_t capacity = mixer.Capacity();
+	ASSERT_GT(capacity, 2u) << "the device reports its sources";
+	ASSERT_LT(capacity, 100000u);
+
+	// Limits that add up to more than the device holds are refused at start,
+	// with the reason, rather than go silent in the middle of a game.
+	try {
+		testing::LoadBank(
+		    {testing::PcmEntry("click1", 64, 22050, false, static_cast<int32_t>(capacity))});
+		FAIL() << "the bank was taken";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()),
+		          "The sound bank asks for " + std::to_string(capacity + 1) +
+		              " sound buffers at once; the sound device holds " + std::to_string(capacity));
+	}
+
+	// A wave without a limit gets copies until the mixer is full; then its
+	// copies are reused in turn, and every play still sounds.
+	testing::LoadBank({testing::PcmEntry("click1", 22050)});
+	TWaveCollectionItem &click = FindWave("click1");
+	for (size_t i = 0; i < capacity + 5; ++i)
+		PlayWave(click, false);
+	EXPECT_EQ(click.copies.size(), capacity - 1) << "the master and its copies fill the mixer";
+	EXPECT_TRUE(Playing(mixer, click.copies.back())) << "the latest play sounds";
+
+	// The one source left is the voice's.
+	ALuint source = 0;
+	alGetError();
+	alGenSources(1, &source);
+	EXPECT_EQ(alGetError(), AL_NO_ERROR);
+	alDeleteSources(1, &source);
 }
 
 } // namespace

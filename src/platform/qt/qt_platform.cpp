@@ -134,7 +134,12 @@ void QtDesktop::ShowMessage(const std::string &text)
 
 void QtDesktop::TerminateProcess(int exit_code)
 {
-	std::fflush(nullptr);
+	// Only the shell's own output streams: flushing every stream would wait
+	// for the lock of one that another thread holds while it blocks in a
+	// read (libspeechd reads its server's events that way), and the
+	// process would never end.
+	std::fflush(stdout);
+	std::fflush(stderr);
 	std::_Exit(exit_code);
 }
 

@@ -167,6 +167,8 @@ void TForm1::SetCaptions()
 
 void TForm1::FormCreate()
 {
+	// Until the memory image has been read, no way out may write it.
+	ForgetMemoryImage();
 	try {
 		LoadLanguageSetting();
 		setWindowTitle(MainWindowTitle(QCoreApplication::applicationFilePath()));

@@ -111,10 +111,19 @@ public:
 	explicit EspeakCentral(std::string voice_name)
 	    : voice_name_(std::move(voice_name)), post_(services().postToUi)
 	{
+		alGetError();
 		alGenSources(1, &source_);
+		if (alGetError() != AL_NO_ERROR) {
+			// The device has no source left: this central cannot speak,
+			// and Select reports it instead of handing it out.
+			source_ = 0;
+			return;
+		}
 		alSourcef(source_, AL_GAIN, 1.0f);
 		worker_ = std::thread([this] { WorkerLoop(); });
 	}
+
+	bool HasSource() const { return source_ != 0; }
 
 	~EspeakCentral() override
 	{
@@ -129,7 +138,10 @@ public:
 			}
 		}
 		wake_.notify_all();
-		worker_.join();
+		if (worker_.joinable())
+			worker_.join();
+		if (source_ == 0)
+			return;
 		StopSourceLocked();
 		alDeleteSources(1, &source_);
 	}
@@ -255,10 +267,19 @@ public:
 		if (samples == nullptr || sample_count <= 0)
 			return 0;
 		ALuint buffer = 0;
+		alGetError();
 		alGenBuffers(1, &buffer);
+		if (alGetError() != AL_NO_ERROR)
+			return 1;
 		alBufferData(buffer, AL_FORMAT_MONO16, samples,
 		             sample_count * static_cast<int>(sizeof(short)), g_sample_rate);
 		alSourceQueueBuffers(source_, 1, &buffer);
+		if (alGetError() != AL_NO_ERROR) {
+			// Audio that cannot be queued is not waited for: the text ends
+			// instead of keeping the shell waiting for silence.
+			alDeleteBuffers(1, &buffer);
+			return 1;
+		}
 		buffers_.push_back(buffer);
 		queued_samples_ += sample_count;
 		EnsurePlayingLocked();
@@ -467,7 +488,10 @@ public:
 		uint32_t index = 0;
 		if (destination == nullptr || !IndexOfModeId(mode_id, index) || !OpenAlDevice::IsOpen())
 			return kSpeechInvalidArgument;
-		central = std::make_unique<EspeakCentral>(g_voices[index].name);
+		auto made = std::make_unique<EspeakCentral>(g_voices[index].name);
+		if (!made->HasSource())
+			return kSpeechOutOfMemory;
+		central = std::move(made);
 		return kSpeechOk;
 	}
 
