@@ -44,6 +44,10 @@ public:
 		while (flag)
 			RunOne(true);
 	}
+	void WaitHoldingInput(int64_t duration_ms) override
+	{
+		std::this_thread::sleep_for(std::chrono::milliseconds(duration_ms));
+	}
 	void WaitUntil(const bool &flag)
 	{
 		while (!flag)

@@ -1,5 +1,6 @@
 #include "fakes/fake_platform.h"
 #include "fakes/test_banks.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "sound/adapters/openal_mixer.h"
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 // The sound bank on the real OpenAL Soft, run on its null driver
 // (ALSOFT_DRIVERS=null), which plays in real time without a sound card.
@@ -17,6 +19,19 @@ namespace velira
 {
 namespace
 {
+
+// The waits of a play that waits for its end, in real time; no message
+// ever comes.
+class SleepingPump final : public MessagePump
+{
+public:
+	void ProcessPendingMessages() override {}
+	void WaitWhile(const bool &) override {}
+	void WaitHoldingInput(int64_t duration_ms) override
+	{
+		std::this_thread::sleep_for(std::chrono::milliseconds(duration_ms));
+	}
+};
 
 class OpenAlMixerTest : public ::testing::Test
 {
@@ -26,6 +41,7 @@ protected:
 		saved_ = services();
 		services().mixer = &mixer;
 		services().clock = &clock;
+		services().pump = &pump;
 		ASSERT_EQ(mixer.Open(), MixerResult::kOk);
 	}
 	void TearDown() override
@@ -49,6 +65,7 @@ protected:
 
 	OpenAlMixer mixer;
 	SystemClock clock;
+	SleepingPump pump;
 	Services saved_;
 };
 
