@@ -37,6 +37,21 @@ e2e_private_home() {
   export HOME=$E2E_HOME XDG_RUNTIME_DIR=$E2E_HOME/runtime XDG_CONFIG_HOME=$E2E_HOME/config \
     XDG_DATA_HOME=$E2E_HOME/data XDG_CACHE_HOME=$E2E_HOME/cache
   e2e_on_exit "rm -rf '$E2E_HOME'"
+  e2e_on_exit e2e_kill_home_processes
+}
+
+# e2e_kill_home_processes: ends, by process id, every process that was
+# started with this script's private home (a speech-dispatcher or a D-Bus
+# daemon that a library started on its own), the script itself excepted.
+e2e_kill_home_processes() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] && continue
+    grep -qsxz "HOME=$E2E_HOME" "$environ" 2>/dev/null || continue
+    kill -9 "$pid" 2>/dev/null || true
+  done
 }
 
 # e2e_start_xvfb [SCREEN]: an X server of our own on a free display number,
