@@ -2,6 +2,7 @@
 // windows in their order, and the message loop.
 #include "input/braille_tables.h"
 #include "input/qt/tform2.h"
+#include "platform/adapters/openal_device.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
@@ -24,6 +25,9 @@
 
 int main(int argc, char *argv[])
 {
+	// Before the application starts its threads: it sets an environment
+	// variable for a moment.
+	velira::OpenAlDevice::PrepareShortBuffer();
 	QApplication app(argc, argv);
 	using namespace velira;
 
