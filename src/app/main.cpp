@@ -22,6 +22,13 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
+
+namespace
+{
+// Long enough for the main window to be drawn first.
+constexpr int kVoiceListDelay_ms = 500;
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -102,6 +109,15 @@ int main(int argc, char *argv[])
 	form1.SetAboutbox(&aboutbox);
 
 	form1.show();
+	// The voices are listed once the window is up; whatever needs them
+	// sooner lists them itself.
+	QTimer::singleShot(kVoiceListDelay_ms, &form4, [&form4] {
+		try {
+			form4.FillPendingVoiceList();
+		} catch (const std::exception &error) {
+			ShowErrorMessage(error);
+		}
+	});
 	const int exit_code = app.exec();
 	// The engines' threads end before the application they post to.
 	ReleaseSpeechObjects();
