@@ -42,13 +42,14 @@ void QtMessagePump::ProcessPendingMessages()
 	const bool polling_again = SteadyClock::now() - last_poll_end_ < kBusyPollGap;
 	QCoreApplication::sendPostedEvents();
 	QAbstractEventDispatcher *dispatcher = QCoreApplication::eventDispatcher();
-	const bool handled = dispatcher->processEvents(QEventLoop::AllEvents);
-	// Nothing was waiting and the program polls in a tight loop: block in
-	// the operating system until a message comes or the limit passes,
-	// instead of coming straight back. What the program sees does not
-	// change: a key that arrives meanwhile is handled in this poll, as it
-	// would have been in the next.
-	if (!handled && polling_again) {
+	if (!polling_again) {
+		dispatcher->processEvents(QEventLoop::AllEvents);
+	} else {
+		// The program polls in a tight loop. When nothing is waiting, block
+		// in the operating system until a message comes or the limit
+		// passes, instead of coming straight back. What the program sees
+		// does not change: a key that arrives meanwhile is handled in this
+		// poll, as it would have been in the next.
 		if (!idle_limit_) {
 			idle_limit_ = std::make_unique<QTimer>();
 			idle_limit_->setSingleShot(true);
