@@ -36,7 +36,10 @@ e2e_start_accessibility
 dir=$(mktemp -d)
 pid=
 cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+  if [ -n "$pid" ]; then
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
   rm -rf "$dir"
 }
 e2e_on_exit cleanup
