@@ -326,6 +326,10 @@ TEST_F(SoundStatementTest, ClickAndBeepPlayOnceAtTheUserVolumeAndWaitForTheEnd)
 {
 	soundVolume = -900;
 	const int pumped = platform.pump.process_calls;
+	// A key pressed and released while the click sounds, and a repaint.
+	platform.pump.PostAt(50, [] { keyBuffer = "x"; });
+	int64_t repainted_at_ms = -1;
+	platform.pump.PostOutputAt(50, [&] { repainted_at_ms = platform.clock.now_ms; });
 	ClickSound(1.7); // click1: 200 ms
 	EXPECT_EQ(platform.clock.now_ms, 200);
 	const auto plays = Since("play");
@@ -333,10 +337,13 @@ TEST_F(SoundStatementTest, ClickAndBeepPlayOnceAtTheUserVolumeAndWaitForTheEnd)
 	EXPECT_EQ(mixer.buffers[plays[0].buffer].master, FindWave("click1").master);
 	EXPECT_EQ(mixer.buffers[plays[0].buffer].volume_cb, -900);
 	EXPECT_EQ(FindWave("click1").volume, -900);
-	EXPECT_EQ(platform.pump.process_calls, pumped) << "no messages while the click sounds";
+	EXPECT_EQ(platform.pump.process_calls, pumped) << "no input is handled while the click sounds";
+	EXPECT_EQ(keyBuffer, "");
+	EXPECT_EQ(repainted_at_ms, 50) << "the screen is painted during the click";
+	EXPECT_EQ(ReadKeys(), "x") << "the key is handled at the next poll";
 
 	BeepSound(); // 100 ms
-	EXPECT_EQ(platform.clock.now_ms, 300);
+	EXPECT_EQ(platform.clock.now_ms, 301);
 	try {
 		ClickSound(17);
 		FAIL() << "no error";

@@ -1,7 +1,7 @@
 #include "sound/sound_bank.h"
 
-#include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
 #include "sound/sound_bank_reader.h"
 
@@ -302,8 +302,10 @@ void PlayWave(TWaveCollectionItem &item, bool wait)
 	Store(item, Mixer().Play(copy, false));
 	if (!wait)
 		return;
+	// The caller sees no key before the sound has ended; the screen is
+	// still painted and read meanwhile.
 	while (IsPlaying(item, copy))
-		services().clock->SleepMs(kPlayPollInterval_ms);
+		services().pump->WaitHoldingInput(kPlayPollInterval_ms);
 }
 
 void StopWave(TWaveCollectionItem &item)

@@ -56,6 +56,20 @@ bool InitialiseEspeak()
 	if (rate <= 0)
 		return false;
 	espeak_SetSynthCallback(SynthCallback);
+	g_sample_rate = rate;
+	return true;
+}
+
+// The voices, listed when the enumerator is first asked for them rather
+// than at start-up: espeak-ng reads every voice file to list them. Only
+// the user-interface thread enumerates.
+const std::vector<ListedVoice> &Voices()
+{
+	static bool listed = false;
+	if (listed)
+		return g_voices;
+	listed = true;
+	std::lock_guard lock(g_espeak_mutex);
 	const espeak_VOICE **list = espeak_ListVoices(nullptr);
 	for (; list != nullptr && *list != nullptr; ++list) {
 		const espeak_VOICE *voice = *list;
@@ -66,8 +80,7 @@ bool InitialiseEspeak()
 		g_voices.push_back({voice->name, language});
 	}
 	g_voices = OrderVoices(std::move(g_voices));
-	g_sample_rate = rate;
-	return true;
+	return g_voices;
 }
 
 constexpr uint32_t kSpeedMin = espeakRATE_MINIMUM;
@@ -458,7 +471,7 @@ bool IndexOfModeId(const std::array<uint8_t, 16> &id, uint32_t &index)
 	index = 0;
 	for (int i = 0; i < 4; ++i)
 		index |= static_cast<uint32_t>(id[4 + i]) << (8 * i);
-	return index < g_voices.size();
+	return index < Voices().size();
 }
 
 class EspeakEngineEnum final : public TtsEnum
@@ -473,10 +486,11 @@ public:
 	SpeechResult Next(TtsModeInfo &mode, uint32_t &fetched) override
 	{
 		fetched = 0;
-		if (next_ >= g_voices.size())
+		const std::vector<ListedVoice> &voices = Voices();
+		if (next_ >= voices.size())
 			return kSpeechOk;
 		mode.mode_id = ModeId(next_);
-		mode.mode_name = g_voices[next_].name.substr(0, 262);
+		mode.mode_name = voices[next_].name.substr(0, 262);
 		++next_;
 		fetched = 1;
 		return kSpeechOk;
@@ -488,7 +502,7 @@ public:
 		uint32_t index = 0;
 		if (destination == nullptr || !IndexOfModeId(mode_id, index) || !OpenAlDevice::IsOpen())
 			return kSpeechInvalidArgument;
-		auto made = std::make_unique<EspeakCentral>(g_voices[index].name);
+		auto made = std::make_unique<EspeakCentral>(Voices()[index].name);
 		if (!made->HasSource())
 			return kSpeechOutOfMemory;
 		central = std::move(made);
