@@ -9,6 +9,7 @@
 #include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
+#include "shell/memory_image.h"
 #include "sound/sound_bank.h"
 #include "speech/speech_output.h"
 
@@ -278,6 +279,7 @@ TEST_F(DataEntryTest, AltF4WritesTheMemoryImageAndEnds)
 	testing::ScratchFolder folder;
 	const auto previous = std::filesystem::current_path();
 	std::filesystem::current_path(folder.path());
+	LoadMemoryImage();
 	PokeByte(100, 7);
 	bool ended = false;
 	try {
@@ -287,6 +289,8 @@ TEST_F(DataEntryTest, AltF4WritesTheMemoryImageAndEnds)
 	}
 	EXPECT_TRUE(ended);
 	EXPECT_TRUE(std::filesystem::exists(folder.path() + "/ram.dat"));
+	// A speech thread left running could keep the process from ending.
+	EXPECT_EQ(speech.voice.closes, 1) << "speech was not shut down first";
 	Down(vk::kF4); // without Alt nothing ends
 
 	// An image that cannot be written is reported, and the shell goes on

@@ -77,6 +77,14 @@ TEST_F(FileLocationsTest, AWritableRunFolderKeepsEverythingBesideTheShell)
 	facts.executable_path = "/media/stick/run/hra.bin";
 	EXPECT_EQ(ChooseFileLocations(facts).settings_file, "/media/stick/run/hra.ini")
 	    << "the executable's name with its extension replaced";
+
+	// A locked folder whose settings file may still be written stays the
+	// user's portable copy: its files are written in place.
+	facts.executable_folder_writable = false;
+	facts.settings_beside_executable_writable = true;
+	EXPECT_TRUE(ChooseFileLocations(facts).portable);
+	facts.settings_beside_executable_writable = false;
+	EXPECT_FALSE(ChooseFileLocations(facts).portable);
 }
 
 TEST_F(FileLocationsTest, AnInstallationKeepsTheUsersFilesInTheXdgFolders)

@@ -85,13 +85,15 @@ TEST_F(HostileFilesTest, MemoryImageLongGarbageAndDirectory)
 	SaveMemoryImage();
 	EXPECT_EQ(testing::ReadFile("ram.dat"), garbage);
 
-	// A directory in its place: the save fails loudly and the directory with
-	// what it holds stays.
+	// A directory in its place after the image was read: the save fails
+	// loudly. One there at start-up cannot be read, so nothing is written in
+	// its place. Either way the directory with what it holds stays.
 	std::filesystem::remove("ram.dat");
 	std::filesystem::create_directory("ram.dat");
 	testing::WriteFile("ram.dat/kept", "kept");
-	EXPECT_NE(ErrorOf([] { LoadMemoryImage(); }), "");
 	EXPECT_NE(ErrorOf([] { SaveMemoryImage(); }), "");
+	EXPECT_NE(ErrorOf([] { LoadMemoryImage(); }), "");
+	EXPECT_EQ(ErrorOf([] { SaveMemoryImage(); }), "");
 	EXPECT_EQ(testing::ReadFile("ram.dat/kept"), "kept");
 }
 

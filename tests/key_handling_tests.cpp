@@ -273,6 +273,7 @@ TEST_F(KeyHandlingTest, KeyDownEndsTheSoundWait)
 
 TEST_F(KeyHandlingTest, AltF4WritesTheMemoryImageAndEndsTheProcess)
 {
+	LoadMemoryImage();
 	Down(vk::kF4);
 	Up(vk::kF4);
 	ramImage[7] = 9;

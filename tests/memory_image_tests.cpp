@@ -59,6 +59,7 @@ TEST_F(MemoryImageTest, FullAndOverlongFiles)
 
 TEST_F(MemoryImageTest, PokeSurvivesSaveAndLoad)
 {
+	LoadMemoryImage();
 	PokeByte(50730, 1);
 	PokeByte(51257, 257);
 	SaveMemoryImage();
@@ -71,6 +72,7 @@ TEST_F(MemoryImageTest, PokeSurvivesSaveAndLoad)
 TEST_F(MemoryImageTest, FailedWriteLeavesTheOldImageWhole)
 {
 	testing::WriteFile("ram.dat", std::string(65536, '\x01'));
+	LoadMemoryImage();
 	// The temporary file cannot be made: a folder stands in its place.
 	std::filesystem::create_directory("ram.dat.tmp");
 	ramImage.fill(2);
@@ -82,6 +84,38 @@ TEST_F(MemoryImageTest, UnreadableImageIsAnError)
 {
 	std::filesystem::create_directory("ram.dat");
 	EXPECT_THROW(LoadMemoryImage(), ShellError);
+}
+
+// A start-up that stopped before the image was read (a settings file that
+// cannot be written), or a read that failed, must not let a way out put
+// zeros over the user's image.
+TEST_F(MemoryImageTest, OnlyAnImageThatWasReadIsWrittenBack)
+{
+	const std::string image(65536, '\x2A');
+	testing::WriteFile("ram.dat", image);
+	SaveMemoryImage();
+	EXPECT_EQ(testing::ReadFile("ram.dat"), image) << "never read: not written";
+
+	LoadMemoryImage();
+	ASSERT_TRUE(MemoryImageLoaded());
+	PokeByte(0, 1);
+	SaveMemoryImage();
+	EXPECT_EQ(testing::ReadFile("ram.dat")[0], 1) << "read: written back";
+
+	// A new start-up forgets it until it reads the image again.
+	ForgetMemoryImage();
+	testing::WriteFile("ram.dat", image);
+	SaveMemoryImage();
+	EXPECT_EQ(testing::ReadFile("ram.dat"), image);
+
+	// A read that fails leaves nothing to write, and whatever stands in the
+	// image's place stays.
+	std::filesystem::remove("ram.dat");
+	std::filesystem::create_directory("ram.dat");
+	EXPECT_THROW(LoadMemoryImage(), ShellError);
+	EXPECT_FALSE(MemoryImageLoaded());
+	EXPECT_NO_THROW(SaveMemoryImage());
+	EXPECT_TRUE(std::filesystem::is_directory("ram.dat"));
 }
 
 } // namespace

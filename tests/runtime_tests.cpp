@@ -1,5 +1,6 @@
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_speech.h"
 #include "fakes/test_banks.h"
 #include "platform/error.h"
 #include "runtime/screen.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace velira
@@ -65,11 +67,15 @@ TEST_F(RuntimeTest, TheShippedDataFileHoldsTheFourDirectionWords)
 
 TEST_F(RuntimeTest, ReadWithoutADataFileEndsTheProcessAfterTheMessage)
 {
+	testing::FakeSpeech speech{platform};
 	languageBase = kEnglishBase;
 	OpenDataFile();
 	EXPECT_THROW(ReadDataItem(), testing::ProcessTerminated);
 	ASSERT_EQ(platform.desktop.messages.size(), 1u);
 	EXPECT_EQ(platform.desktop.messages[0], LocalizedText(kEnglishBase, 42) + " data.dta");
+	// A speech thread left running could keep the process from ending.
+	EXPECT_EQ(speech.voice.closes, 1) << "speech was not shut down first";
+	EXPECT_FALSE(std::filesystem::exists("ram.dat")) << "nothing is written";
 }
 
 TEST_F(RuntimeTest, ReadKeysHandlesMessagesOnceAndTakesTheKey)
@@ -305,6 +311,10 @@ TEST_F(SoundStatementTest, ClickAndBeepPlayOnceAtTheUserVolumeAndWaitForTheEnd)
 {
 	soundVolume = -900;
 	const int pumped = platform.pump.process_calls;
+	// A key pressed and released while the click sounds, and a repaint.
+	platform.pump.PostAt(50, [] { keyBuffer.assign(1, 'x'); });
+	int64_t repainted_at_ms = -1;
+	platform.pump.PostOutputAt(50, [&] { repainted_at_ms = platform.clock.now_ms; });
 	ClickSound(1.7); // click1: 200 ms
 	EXPECT_EQ(platform.clock.now_ms, 200);
 	const auto plays = Since("play");
@@ -312,10 +322,13 @@ TEST_F(SoundStatementTest, ClickAndBeepPlayOnceAtTheUserVolumeAndWaitForTheEnd)
 	EXPECT_EQ(mixer.buffers[plays[0].buffer].master, FindWave("click1").master);
 	EXPECT_EQ(mixer.buffers[plays[0].buffer].volume_cb, -900);
 	EXPECT_EQ(FindWave("click1").volume, -900);
-	EXPECT_EQ(platform.pump.process_calls, pumped) << "no messages while the click sounds";
+	EXPECT_EQ(platform.pump.process_calls, pumped) << "no input is handled while the click sounds";
+	EXPECT_EQ(keyBuffer, "");
+	EXPECT_EQ(repainted_at_ms, 50) << "the screen is painted during the click";
+	EXPECT_EQ(ReadKeys(), "x") << "the key is handled at the next poll";
 
 	BeepSound(); // 100 ms
-	EXPECT_EQ(platform.clock.now_ms, 300);
+	EXPECT_EQ(platform.clock.now_ms, 301);
 	try {
 		ClickSound(17);
 		FAIL() << "no error";

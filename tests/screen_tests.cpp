@@ -97,22 +97,30 @@ TEST_F(ScreenTest, TabZonesOfModeTwo)
 
 TEST_F(ScreenTest, LeadingPunctuationPausesAndIsNotSpoken)
 {
+	std::vector<int64_t> &pauses = platform.pump.held_waits_ms;
+	keyBuffer.clear();
+	// A key typed during the pause, and a repaint of what was just printed.
+	platform.pump.PostAt(100, [] { keyBuffer.assign(1, 'x'); });
+	int64_t repainted_at_ms = -1;
+	platform.pump.PostOutputAt(100, [&] { repainted_at_ms = platform.clock.now_ms; });
 	PrintText("  ?.a", kPrintNewLine);
 	EXPECT_EQ(screenBuffer().line(0).substr(0, 5), "  ?.a") << "shown unchanged";
-	EXPECT_EQ(platform.clock.sleeps_ms, (std::vector<int64_t>{300, 300}));
+	EXPECT_EQ(pauses, (std::vector<int64_t>{300, 300}));
 	EXPECT_EQ(platform.clock.now_ms, 600);
+	EXPECT_EQ(repainted_at_ms, 100) << "the screen is painted during the pause";
+	EXPECT_EQ(keyBuffer, "") << "the key waits for the next poll";
 
-	platform.clock.sleeps_ms.clear();
+	pauses.clear();
 	PrintText(".", kPrintNewLine);
-	EXPECT_EQ(platform.clock.sleeps_ms, (std::vector<int64_t>{300}));
+	EXPECT_EQ(pauses, (std::vector<int64_t>{300}));
 
-	platform.clock.sleeps_ms.clear();
+	pauses.clear();
 	PrintText(", word", kPrintNewLine);
-	EXPECT_EQ(platform.clock.sleeps_ms, (std::vector<int64_t>{300})) << "stops at the uncovered blank";
+	EXPECT_EQ(pauses, (std::vector<int64_t>{300})) << "stops at the uncovered blank";
 
-	platform.clock.sleeps_ms.clear();
+	pauses.clear();
 	PrintText("a. b", kPrintNewLine);
-	EXPECT_TRUE(platform.clock.sleeps_ms.empty()) << "only leading marks pause";
+	EXPECT_TRUE(pauses.empty()) << "only leading marks pause";
 }
 
 TEST_F(ScreenTest, PrintNumberHasNoBlanksAroundIt)

@@ -1,4 +1,5 @@
 #include "fakes/fake_platform.h"
+#include "platform/cp1250.h"
 #include "platform/error.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace velira
@@ -177,6 +180,87 @@ TEST_F(SettingsFileTest, AFailedWriteRaisesUnableToWrite)
 	EXPECT_FALSE(file.Exists());
 	EXPECT_THROW(file.WriteInteger("keyboard", "echo", 1), ShellError);
 	EXPECT_EQ(file.ReadInteger("keyboard", "echo", 9), 9);
+
+	// The path is the system's (UTF-8); the message shows it as it is, in
+	// the shell's code page, not as if its bytes were code page 1250.
+	const std::string czech = folder.path() + "/jiří/Plocha/velira.ini";
+	std::filesystem::create_directory(folder.path() + "/jiří");
+	try {
+		IniFile(czech).WriteInteger("keyboard", "echo", 1);
+		FAIL() << "the write reported success";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(Utf8FromCp1250(error.what()), "Unable to write to " + czech);
+	}
+}
+
+TEST_F(SettingsFileTest, WritesGoThroughLinksAndKeepThePermissions)
+{
+	// The user keeps the file elsewhere and links to it.
+	std::filesystem::create_directory("elsewhere");
+	testing::WriteFile("elsewhere/real.ini", "[keyboard]\necho=2\n");
+	::chmod("elsewhere/real.ini", 0640);
+	std::filesystem::create_symlink("elsewhere/real.ini", path);
+	file.WriteInteger("keyboard", "echo", 1);
+	EXPECT_TRUE(std::filesystem::is_symlink(path)) << "the link was replaced by a file";
+	EXPECT_EQ(testing::ReadFile("elsewhere/real.ini"), "[keyboard]\necho=1\n");
+	struct stat status {
+	};
+	ASSERT_EQ(::stat("elsewhere/real.ini", &status), 0);
+	EXPECT_EQ(status.st_mode & 07777, 0640u);
+	EXPECT_FALSE(std::filesystem::exists("elsewhere/real.ini.tmp"));
+	EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+
+	// A link to a file not made yet: it is made where the link points.
+	std::filesystem::remove(path);
+	std::filesystem::create_symlink(folder.path() + "/elsewhere/new.ini", path);
+	file.WriteInteger("keyboard", "echo", 2);
+	EXPECT_TRUE(std::filesystem::is_symlink(path));
+	EXPECT_EQ(testing::ReadFile("elsewhere/new.ini"), "[keyboard]\necho=2\n");
+}
+
+TEST_F(SettingsFileTest, AWritableFileInAFolderThatIsNotIsWrittenInPlace)
+{
+	Write("[keyboard]\necho=2\n");
+	struct stat before {
+	};
+	ASSERT_EQ(::stat(path.c_str(), &before), 0);
+	int status = 0;
+	if (::geteuid() != 0) {
+		::chmod(folder.path().c_str(), 0555);
+		try {
+			file.WriteInteger("keyboard", "echo", 1);
+		} catch (const ShellError &) {
+			status = 1;
+		}
+		::chmod(folder.path().c_str(), 0755);
+	} else {
+		// No permission stops the superuser: the write runs in a child that
+		// has given its rights up for those of a user who owns the file but
+		// not the folder.
+		constexpr uid_t kNobody = 65534;
+		::chmod(folder.path().c_str(), 0755);
+		ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+		const pid_t child = ::fork();
+		ASSERT_GE(child, 0);
+		if (child == 0) {
+			if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+				::_exit(2);
+			try {
+				file.WriteInteger("keyboard", "echo", 1);
+			} catch (...) {
+				::_exit(1);
+			}
+			::_exit(0);
+		}
+		ASSERT_EQ(::waitpid(child, &status, 0), child);
+		status = WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+	}
+	EXPECT_EQ(status, 0) << "the write failed";
+	EXPECT_EQ(Contents(), "[keyboard]\necho=1\n");
+	struct stat after {
+	};
+	ASSERT_EQ(::stat(path.c_str(), &after), 0);
+	EXPECT_EQ(after.st_ino, before.st_ino) << "written in place, not replaced";
 }
 
 TEST_F(SettingsFileTest, AReadOnlyFileIsNotReplaced)

@@ -5,6 +5,8 @@
 #include "input/braille_tables.h"
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
+#include "platform/adapters/openal_device.h"
+#include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
@@ -27,9 +29,19 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
+#include <QTimer>
+
+namespace
+{
+// Long enough for the main window to be drawn first.
+constexpr int kVoiceListDelay_ms = 500;
+} // namespace
 
 int main(int argc, char *argv[])
 {
+	// Before the application starts its threads: it sets an environment
+	// variable for a moment.
+	velira::OpenAlDevice::PrepareShortBuffer();
 	QApplication app(argc, argv);
 	using namespace velira;
 
@@ -121,9 +133,13 @@ int main(int argc, char *argv[])
 	BrailleFocus braille_focus(&form1, form1.printmemo, &form6);
 
 	form1.show();
+	// The voices are listed once the window is up; whatever needs them
+	// sooner lists them itself.
+	QTimer::singleShot(kVoiceListDelay_ms, &form4,
+	                   [&form4] { RunHandler([&form4] { form4.FillPendingVoiceList(); }); });
 	const int exit_code = app.exec();
 	brailleOutput().Attach(nullptr);
-	// The engines' threads end before the application they post to.
-	ReleaseSpeechObjects();
+	// The speech threads end before the application they post to.
+	ShutDownSpeech();
 	return exit_code;
 }

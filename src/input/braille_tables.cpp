@@ -68,7 +68,7 @@ ShellError FileError(const std::string &file_name, const std::string &reason)
 {
 	if (file_name.find('/') == std::string::npos)
 		return ShellError(reason);
-	return ShellError(reason + ": " + file_name);
+	return ShellError(reason + ": " + PathForMessage(file_name));
 }
 
 // Reads a text file whole and splits it into lines; a line ends at CR LF, at
@@ -79,11 +79,10 @@ std::vector<std::string> ReadTextLines(const std::string &file_name)
 	if (!std::filesystem::exists(file_name, error))
 		throw FileError(file_name, "File not found");
 	if (std::filesystem::is_directory(file_name, error))
-		throw FileError(file_name, std::strerror(EISDIR));
+		throw FileError(file_name, SystemReason(EISDIR));
 	std::FILE *file = std::fopen(file_name.c_str(), "rb");
 	if (file == nullptr)
-		throw FileError(file_name, errno == ENOENT ? std::string("File not found")
-		                                           : std::string(std::strerror(errno)));
+		throw FileError(file_name, errno == ENOENT ? std::string("File not found") : SystemReason(errno));
 	std::string data;
 	char buffer[4096];
 	size_t got = 0;

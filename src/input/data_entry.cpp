@@ -333,6 +333,7 @@ void SaveAndEndProcess()
 {
 	// No settings are written and no window is closed first.
 	SaveMemoryImage();
+	ShutDownSpeech();
 	services().DesktopService().TerminateProcess(0);
 }
 

@@ -1,8 +1,10 @@
 #include "platform/atomic_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -12,40 +14,117 @@ namespace velira
 namespace
 {
 
+// More links in a row than this is a loop, as the system counts them.
+constexpr int kMaxLinkDepth = 40;
+
 [[noreturn]] void Fail(const std::string &what)
 {
 	throw std::system_error(errno, std::generic_category(), what);
 }
 
-} // namespace
-
-void WriteFileAtomically(const std::string &path, std::string_view data)
+// The file that `path` names once every symbolic link on it is followed:
+// the one to replace, so that the link itself stays a link. A link to a
+// file that does not exist yet names the file to create.
+std::string FollowLinks(const std::string &path)
 {
-	const std::string temporary = path + ".tmp";
-	const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	if (fd < 0)
-		Fail("Cannot create " + temporary);
+	std::string current = path;
+	for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+		struct stat status {
+		};
+		if (::lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+			return current;
+		std::string target(PATH_MAX, '\0');
+		const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+		if (length < 0)
+			return current;
+		target.resize(static_cast<size_t>(length));
+		if (!target.empty() && target[0] != '/') {
+			const size_t slash = current.rfind('/');
+			if (slash != std::string::npos)
+				target = current.substr(0, slash + 1) + target;
+		}
+		current = target;
+	}
+	errno = ELOOP;
+	Fail("Cannot replace " + path);
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
 	size_t written = 0;
 	while (written < data.size()) {
 		const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
 		if (n < 0) {
 			if (errno == EINTR)
 				continue;
-			const int saved = errno;
-			::close(fd);
-			::unlink(temporary.c_str());
-			errno = saved;
-			Fail("Cannot write " + temporary);
+			return false;
 		}
 		written += static_cast<size_t>(n);
 	}
-	if (::fsync(fd) != 0 || ::close(fd) != 0) {
+	return true;
+}
+
+// The file is writable but its folder is not, so no file can be made beside
+// it: it is overwritten where it is. Not safe against a crash in the middle,
+// but the only way to keep what the user asked to be kept.
+void WriteInPlace(const std::string &path, std::string_view data)
+{
+	const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+	if (fd < 0)
+		Fail("Cannot write " + path);
+	if (!WriteAll(fd, data) || ::ftruncate(fd, static_cast<off_t>(data.size())) != 0 ||
+	    ::fsync(fd) != 0) {
 		const int saved = errno;
+		::close(fd);
+		errno = saved;
+		Fail("Cannot write " + path);
+	}
+	if (::close(fd) != 0)
+		Fail("Cannot write " + path);
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string &path, std::string_view data)
+{
+	const std::string target = FollowLinks(path);
+	struct stat existing {
+	};
+	const bool exists = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+	const std::string temporary = target + ".tmp";
+	// A link planted in the temporary file's place is not followed.
+	const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+	if (fd < 0) {
+		if ((errno == EACCES || errno == EPERM) && exists && ::access(target.c_str(), W_OK) == 0) {
+			WriteInPlace(target, data);
+			return;
+		}
+		Fail("Cannot create " + temporary);
+	}
+	if (exists) {
+		// The new file keeps the old one's permissions and, where the
+		// system allows, its owner.
+		::fchmod(fd, existing.st_mode & 07777);
+		[[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);
+	}
+	if (!WriteAll(fd, data)) {
+		const int saved = errno;
+		::close(fd);
 		::unlink(temporary.c_str());
 		errno = saved;
 		Fail("Cannot write " + temporary);
 	}
-	if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+	int failure = 0;
+	if (::fsync(fd) != 0)
+		failure = errno;
+	if (::close(fd) != 0 && failure == 0)
+		failure = errno;
+	if (failure != 0) {
+		::unlink(temporary.c_str());
+		errno = failure;
+		Fail("Cannot write " + temporary);
+	}
+	if (std::rename(temporary.c_str(), target.c_str()) != 0) {
 		const int saved = errno;
 		::unlink(temporary.c_str());
 		errno = saved;

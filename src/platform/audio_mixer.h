@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -65,6 +66,10 @@ public:
 	virtual MixerResult GetPlaying(MixerBufferId buffer, bool *playing) = 0;
 
 	virtual void Release(MixerBufferId buffer) = 0;
+
+	// How many buffers (masters and copies together) can exist at once;
+	// the largest size_t when the mixer sets no limit.
+	virtual size_t Capacity() const { return static_cast<size_t>(-1); }
 };
 
 } // namespace velira

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 namespace velira
 {
 
@@ -18,6 +20,15 @@ public:
 	// Handles messages until `flag` is false. Between messages the thread
 	// blocks in the operating system; it never spins.
 	virtual void WaitWhile(const bool &flag) = 0;
+
+	// Blocks for `duration_ms` and handles every message but the user's
+	// input meanwhile: repaints, accessibility requests, timers and the
+	// engines' notifications go on, while key and mouse events stay queued,
+	// in their order, for the next ProcessPendingMessages or WaitWhile. The
+	// waits in which the program must not see keys (a click or a beep
+	// played to its end, the pause of a leading punctuation mark) use it,
+	// so that the screen and what a screen reader reads of it stay current.
+	virtual void WaitHoldingInput(int64_t duration_ms) = 0;
 };
 
 } // namespace velira

@@ -23,6 +23,7 @@ constexpr SpeechResult kSpeechNotImplemented = static_cast<SpeechResult>(0x80004
 constexpr SpeechResult kSpeechFailed = static_cast<SpeechResult>(0x80004005u);
 constexpr SpeechResult kSpeechInvalidArgument = static_cast<SpeechResult>(0x80070057u);
 constexpr SpeechResult kSpeechNotRegistered = static_cast<SpeechResult>(0x80040154u);
+constexpr SpeechResult kSpeechOutOfMemory = static_cast<SpeechResult>(0x8007000Eu);
 
 inline bool SpeechFailed(SpeechResult result)
 {
@@ -135,6 +136,10 @@ public:
 	// `text` is UTF-8. Flags: kSpeakAsync, kSpeakIsXml, kSpeakPurgeBeforeSpeak;
 	// an empty text with kSpeakPurgeBeforeSpeak only purges.
 	virtual SpeechResult Speak(const std::string &text, int32_t flags, int32_t &stream_number) = 0;
+	// Closes the connection to the voice's server and ends every thread the
+	// voice started, so that the process can end; texts under way end
+	// (EndStream). The next Speak connects again.
+	virtual void Close() {}
 
 	void SetStreamHandlers(StreamHandler start, StreamHandler end)
 	{

@@ -1,6 +1,6 @@
 #include "runtime/screen.h"
 
-#include "platform/clock.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
 #include "runtime/velcommands.h"
 #include "speech/speech_output.h"
@@ -129,10 +129,12 @@ void SpeakPrinted(const std::string &text)
 		return;
 	}
 	// Each leading punctuation mark is a pause, not a word. Blanks uncovered
-	// by a deletion are kept, so the loop stops at the first blank.
+	// by a deletion are kept, so the loop stops at the first blank. Keys
+	// typed during a pause wait for the program's next poll, as on the
+	// device; the text just printed is painted meanwhile.
 	std::string rest = text.substr(first);
 	while (!rest.empty() && IsPausingPunctuation(rest.front())) {
-		services().ClockService().SleepMs(kPunctuationPauseMs);
+		services().Pump().WaitHoldingInput(kPunctuationPauseMs);
 		rest.erase(0, 1);
 	}
 	if (!rest.empty())

@@ -24,7 +24,7 @@ int32_t Saturated32(int64_t value)
 }
 
 // Plays the wave `name` once at the user's volume and waits for its end,
-// without handling messages.
+// without handling the user's input: keys wait for the next poll.
 void PlayOnceAndWait(const std::string &name)
 {
 	if (!deviceSounds)

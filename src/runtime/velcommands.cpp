@@ -95,10 +95,10 @@ void OpenDataFile()
 	if (!std::filesystem::exists(path, error))
 		return;
 	if (std::filesystem::is_directory(path, error))
-		throw ShellError("Cannot open file \"" + path + "\". Is a directory");
+		throw ShellError("Cannot open file \"" + PathForMessage(path) + "\". " + SystemReason(EISDIR));
 	g_data_file = std::fopen(path.c_str(), "rb");
 	if (g_data_file == nullptr)
-		throw ShellError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+		throw ShellError("Cannot open file \"" + PathForMessage(path) + "\". " + SystemReason(errno));
 }
 
 void CloseDataFile()

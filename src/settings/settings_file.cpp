@@ -70,18 +70,18 @@ void WriteValue(const std::string &path, const std::string &section, const std::
 		// replaced either: its other sections would be lost.
 		if (!std::filesystem::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0 ||
 		    !LoadIni(path, ini))
-			throw ShellError("Unable to write to " + path);
+			throw ShellError("Unable to write to " + PathForMessage(path));
 	} else {
 		Configure(ini);
 	}
 	ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str());
 	std::string data;
 	if (ini.Save(data) < 0)
-		throw ShellError("Unable to write to " + path);
+		throw ShellError("Unable to write to " + PathForMessage(path));
 	try {
 		WriteFileAtomically(path, data);
 	} catch (const std::exception &) {
-		throw ShellError("Unable to write to " + path);
+		throw ShellError("Unable to write to " + PathForMessage(path));
 	}
 }
 

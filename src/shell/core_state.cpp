@@ -21,8 +21,10 @@ void ResetCoreState()
 	ResetInputState();
 	ResetSoundState();
 	ResetReviewState();
-	// The shell's own state.
+	// The shell's own state: an empty memory image that no way out may write
+	// before one has been read.
 	ramImage.fill(0);
+	ForgetMemoryImage();
 }
 
 } // namespace velira

@@ -47,6 +47,8 @@ LocationFacts ProbeLocationFacts(const std::string &executable_path, const std::
 	facts.executable_path = executable_path;
 	const fs::path folder = fs::path(executable_path).parent_path();
 	facts.executable_folder_writable = ::access(folder.c_str(), W_OK) == 0;
+	const fs::path settings = folder / (fs::path(executable_path).stem().string() + ".ini");
+	facts.settings_beside_executable_writable = ::access(settings.c_str(), W_OK) == 0;
 	std::error_code error;
 	const fs::path installed = (folder / relative_data_folder).lexically_normal();
 	if (fs::is_directory(installed, error))
@@ -66,7 +68,8 @@ FileLocations ChooseFileLocations(const LocationFacts &facts)
 	const fs::path executable(facts.executable_path);
 	const std::string settings_name = executable.stem().string() + ".ini";
 	FileLocations locations;
-	if (facts.installed_data_folder.empty() && facts.executable_folder_writable) {
+	if (facts.installed_data_folder.empty() &&
+	    (facts.executable_folder_writable || facts.settings_beside_executable_writable)) {
 		locations.portable = true;
 		locations.settings_file = Join(executable.parent_path().string(), settings_name);
 		return locations;

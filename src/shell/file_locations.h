@@ -8,9 +8,10 @@ namespace velira
 
 // Where the shell keeps its files. Two cases:
 //
-// - Portable: the executable's folder is writable and is not an
-//   installation (the build tree's run/ folder, or a copy of it on a USB
-//   stick). The settings file lies beside the executable; the memory image
+// - Portable: the executable's folder is not an installation and is
+//   writable, or holds a settings file that is (the build tree's run/
+//   folder, or a copy of it on a USB stick, also one whose folder the user
+//   has locked). The settings file lies beside the executable; the memory image
 //   and the data files are the working folder's, opened by their bare names.
 // - Per user: an installation (the executable has an installed data folder
 //   beside it, `<prefix>/share/velira`), or an executable folder the user
@@ -35,6 +36,9 @@ struct LocationFacts {
 	// Absolute.
 	std::string executable_path;
 	bool executable_folder_writable = false;
+	// A settings file lies beside the executable and may be written: the
+	// user's own portable copy, even when its folder has been locked.
+	bool settings_beside_executable_writable = false;
 	// The installed data folder when it exists, else empty.
 	std::string installed_data_folder;
 	// As the environment gives them; empty when unset.

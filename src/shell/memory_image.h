@@ -22,7 +22,16 @@ constexpr const char *kMemoryImageFileName = "ram.dat";
 void LoadMemoryImage();
 
 // Writes all 65536 bytes to the memory image, replacing the old file whole.
-// Raises ShellError when it cannot.
+// Raises ShellError when it cannot. Only an image that LoadMemoryImage read
+// (or found missing) is written: until then, and after a load that failed,
+// the save writes nothing, so a start-up that stopped before the image was
+// read never puts zeros over the user's file.
 void SaveMemoryImage();
+
+// Whether the image in memory is the one to keep: LoadMemoryImage read the
+// file or found none.
+bool MemoryImageLoaded();
+// Back to the state before start-up: nothing loaded, nothing to write.
+void ForgetMemoryImage();
 
 } // namespace velira

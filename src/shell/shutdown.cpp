@@ -4,6 +4,7 @@
 #include "platform/services.h"
 #include "settings/localized_texts.h"
 #include "shell/memory_image.h"
+#include "speech/speech_output.h"
 
 #include <cstdlib>
 #include <functional>
@@ -39,6 +40,8 @@ void ReleaseSoundObjects()
 void SaveAndTerminate()
 {
 	SaveMemoryImage();
+	// Speech first: its engines play through the sound device.
+	ShutDownSpeech();
 	ReleaseSoundObjects();
 	Terminate(0);
 }
@@ -46,6 +49,8 @@ void SaveAndTerminate()
 void ReportMissingFileAndEnd(const std::string &path)
 {
 	services().DesktopService().ShowMessage(LocalizedText(languageBase, 42) + " " + path);
+	// A speech thread left running could keep the process from ending.
+	ShutDownSpeech();
 	Terminate(0);
 }
 

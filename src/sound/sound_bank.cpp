@@ -1,7 +1,7 @@
 #include "sound/sound_bank.h"
 
-#include "platform/clock.h"
 #include "platform/error.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
 #include "sound/sound_bank_reader.h"
 
@@ -135,10 +135,14 @@ MixerBufferId ChooseCopy(TWaveCollectionItem &item)
 		MixerBufferId copy = 0;
 		const MixerResult result = Mixer().DuplicateBuffer(item.master, &copy);
 		Store(item, result);
-		if (result != MixerResult::kOk || copy == 0)
+		if (result == MixerResult::kOk && copy != 0) {
+			item.copies.push_back(copy);
+			return copy;
+		}
+		// The mixer holds no more: the copies there are are reused in
+		// turn, as for an item at its limit, rather than fall silent.
+		if (item.copies.empty())
 			return 0;
-		item.copies.push_back(copy);
-		return copy;
 	}
 	// All allowed copies sound: the oldest is restarted and goes to the end.
 	const MixerBufferId copy = item.copies.front();
@@ -214,11 +218,11 @@ void LoadSoundBank(const std::string &path)
 	std::ifstream in(path, std::ios::binary);
 	std::error_code ignored;
 	if (!in || std::filesystem::is_directory(path, ignored)) {
-		const std::string reason = std::filesystem::is_directory(path, ignored)
-		                               ? std::strerror(EISDIR)
-		                               : std::strerror(errno);
-		throw ShellError("Cannot open file \"" + std::filesystem::absolute(path, ignored).string() +
-		                 "\". " + reason);
+		const std::string reason =
+		    SystemReason(std::filesystem::is_directory(path, ignored) ? EISDIR : errno);
+		throw ShellError("Cannot open file \"" +
+		                 PathForMessage(std::filesystem::absolute(path, ignored).string()) + "\". " +
+		                 reason);
 	}
 	const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 	ReadSoundBank(file, waveList->Items);
@@ -229,6 +233,20 @@ void LoadSoundBank(const std::string &path)
 void PrepareWaves()
 {
 	TWaveCollection &items = waveList->Items;
+	// Every wave with samples has its master buffer, and an item with a
+	// limit may play that many copies at once: a bank that asks for more
+	// than the mixer can hold would go silent in the middle of a game.
+	size_t wanted = 0;
+	for (size_t i = 0; i < items.Count(); ++i) {
+		const TWaveCollectionItem &item = items.Item(i);
+		if (!item.Wave.samples.empty())
+			wanted += 1 + static_cast<size_t>(std::max(item.MaxPlayingCount, 0));
+	}
+	const size_t capacity = Mixer().Capacity();
+	if (wanted > capacity)
+		throw ShellError("The sound bank asks for " + std::to_string(wanted) +
+		                 " sound buffers at once; the sound device holds " +
+		                 std::to_string(capacity));
 	for (size_t i = 0; i < items.Count(); ++i) {
 		ReleaseBuffers(items.Item(i));
 		items.Item(i).ready = false;
@@ -290,8 +308,10 @@ void PlayWave(TWaveCollectionItem &item, bool wait)
 	Store(item, Mixer().Play(copy, false));
 	if (!wait)
 		return;
+	// The caller sees no key before the sound has ended; the screen is
+	// still painted and read meanwhile.
 	while (IsPlaying(item, copy))
-		services().ClockService().SleepMs(kPlayPollInterval_ms);
+		services().Pump().WaitHoldingInput(kPlayPollInterval_ms);
 }
 
 void StopWave(TWaveCollectionItem &item)

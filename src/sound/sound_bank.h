@@ -104,7 +104,7 @@ void SetWaveLooped(TWaveCollectionItem &item, bool on);
 void SetWaveFrequency(TWaveCollectionItem &item, int32_t frequency_hz);
 void SetWaveVolume(TWaveCollectionItem &item, int32_t volume_cb);
 // With `wait`, returns when the sound has ended, polling every 10 ms
-// without handling messages.
+// without handling the user's input (MessagePump::WaitHoldingInput).
 void PlayWave(TWaveCollectionItem &item, bool wait);
 void StopWave(TWaveCollectionItem &item);
 

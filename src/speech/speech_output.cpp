@@ -180,6 +180,13 @@ void ResetSpeechState()
 	sapi5Speaking = false;
 }
 
+void ShutDownSpeech()
+{
+	ReleaseSpeechObjects();
+	if (SpeechVoice *voice = services().voice5)
+		voice->Close();
+}
+
 void InitSpeech()
 {
 	ReleaseSpeechObjects();

@@ -57,6 +57,12 @@ SpeechObjectSlots &speechObjects();
 void ReleaseCentral();
 // Releases every slot (at program end).
 void ReleaseSpeechObjects();
+// Ends all speech before the process ends: the older interface's engines
+// are released (their worker threads joined) and the newer interface's
+// voice is closed (its connection and threads ended). A thread left
+// blocked in a read of the speech server would otherwise hold the locks
+// that the end of the process waits for. Every way out calls it.
+void ShutDownSpeech();
 
 // The newer interface's events.
 void voice5StartStream(int32_t stream_number, int64_t stream_position);

@@ -1,5 +1,8 @@
 #include "fakes/fake_platform.h"
 #include "fakes/test_banks.h"
+#include "platform/adapters/openal_device.h"
+#include "platform/error.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "sound/adapters/openal_mixer.h"
@@ -10,6 +13,14 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <thread>
+#include <unistd.h>
 
 // The sound bank on the real OpenAL Soft, run on its null driver
 // (ALSOFT_DRIVERS=null), which plays in real time without a sound card.
@@ -18,6 +29,19 @@ namespace velira
 namespace
 {
 
+// The waits of a play that waits for its end, in real time; no message
+// ever comes.
+class SleepingPump final : public MessagePump
+{
+public:
+	void ProcessPendingMessages() override {}
+	void WaitWhile(const bool &) override {}
+	void WaitHoldingInput(int64_t duration_ms) override
+	{
+		std::this_thread::sleep_for(std::chrono::milliseconds(duration_ms));
+	}
+};
+
 class OpenAlMixerTest : public ::testing::Test
 {
 protected:
@@ -25,6 +49,7 @@ protected:
 	{
 		services().mixer = &mixer;
 		services().clock = &clock;
+		services().pump = &pump;
 		ASSERT_EQ(mixer.Open(), MixerResult::kOk);
 	}
 	void TearDown() override
@@ -48,6 +73,7 @@ protected:
 	testing::FakePlatform platform;
 	OpenAlMixer mixer;
 	SystemClock clock;
+	SleepingPump pump;
 };
 
 bool Playing(AudioMixer &mixer, MixerBufferId buffer)
@@ -148,6 +174,142 @@ TEST_F(OpenAlMixerTest, PlayingWithWaitReturnsAfterTheWavesLength)
 	bool playing = true;
 	mixer.GetPlaying(tone.master, &playing);
 	EXPECT_FALSE(playing);
+}
+
+TEST_F(OpenAlMixerTest, SoundsLeaveTheVoiceItsSourceAndABankThatAsksTooMuchIsRefused)
+{
+	ASSERT_NO_THROW(CreateSoundDeviceAndWaveList());
+	testing::ScratchFolder folder;
+	const size_t capacity = mixer.Capacity();
+	ASSERT_GT(capacity, 2u) << "the device reports its sources";
+	ASSERT_LT(capacity, 100000u);
+
+	// Limits that add up to more than the device holds are refused at start,
+	// with the reason, rather than go silent in the middle of a game.
+	try {
+		testing::LoadBank(
+		    {testing::PcmEntry("click1", 64, 22050, false, static_cast<int32_t>(capacity))});
+		FAIL() << "the bank was taken";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()),
+		          "The sound bank asks for " + std::to_string(capacity + 1) +
+		              " sound buffers at once; the sound device holds " + std::to_string(capacity));
+	}
+
+	// A wave without a limit gets copies until the mixer is full; then its
+	// copies are reused in turn, and every play still sounds.
+	testing::LoadBank({testing::PcmEntry("click1", 22050)});
+	TWaveCollectionItem &click = FindWave("click1");
+	for (size_t i = 0; i < capacity + 5; ++i)
+		PlayWave(click, false);
+	EXPECT_EQ(click.copies.size(), capacity - 1) << "the master and its copies fill the mixer";
+	EXPECT_TRUE(Playing(mixer, click.copies.back())) << "the latest play sounds";
+
+	// The one source left is the voice's.
+	ALuint source = 0;
+	alGetError();
+	alGenSources(1, &source);
+	EXPECT_EQ(alGetError(), AL_NO_ERROR);
+	alDeleteSources(1, &source);
+}
+
+TEST(OpenAlConfigTest, OnlyTheGeneralSectionsBufferKeysWithAValueCount)
+{
+	struct Case {
+		const char *text;
+		bool sets;
+	};
+	const Case cases[] = {
+	    {"period_size = 512\n", true},
+	    {"  Periods=3   # fewer\n", true},
+	    {"[pulse]\nx=1\n[General]\nperiod_size=256\n", true},
+	    {"# periods = 2\n", false},
+	    {"[pulse]\nperiods=3\n", false},
+	    {"periods=\nperiod_size = \"\"\n", false},
+	    {"frequency=48000\ndrivers=pulse\n", false},
+	    {"", false},
+	};
+	for (const Case &c : cases)
+		EXPECT_EQ(ConfigSetsDeviceBuffer(c.text), c.sets) << c.text;
+}
+
+// OpenAL Soft reads its configuration once per process, so each case opens
+// the device in a process of its own: a private home whose alsoft.conf holds
+// `user_config` (none when empty) and an ALSOFT_CONF file holding
+// `named_config` (unset when empty). The process ends with 0 when `holds`
+// accepts the device's latency and frequency, which it prints.
+void OpenInOwnProcess(const std::string &user_config, const std::string &named_config,
+                      bool (*holds)(double latency_ms, int frequency_hz))
+{
+	std::string home = (std::filesystem::temp_directory_path() / "velira-al-XXXXXX").string();
+	if (::mkdtemp(home.data()) == nullptr)
+		std::_Exit(2);
+	::setenv("HOME", home.c_str(), 1);
+	::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+	::setenv("XDG_CONFIG_DIRS", home.c_str(), 1);
+	::unsetenv("ALSOFT_CONF");
+	if (!user_config.empty())
+		testing::WriteFile(home + "/alsoft.conf", user_config);
+	if (!named_config.empty()) {
+		testing::WriteFile(home + "/named.conf", named_config);
+		::setenv("ALSOFT_CONF", (home + "/named.conf").c_str(), 1);
+	}
+	OpenAlDevice::PrepareShortBuffer();
+	const bool opened = OpenAlDevice::Open();
+	const double latency_ms = OpenAlDevice::OutputLatencyMs();
+	ALCint frequency_hz = 0;
+	if (opened)
+		alcGetIntegerv(OpenAlDevice::Device(), ALC_FREQUENCY, 1, &frequency_hz);
+	std::fprintf(stderr, "latency %.2f ms at %d Hz\n", latency_ms, frequency_hz);
+	OpenAlDevice::Close();
+	std::filesystem::remove_all(home);
+	std::_Exit(opened && holds(latency_ms, frequency_hz) ? 0 : 1);
+}
+
+class OpenAlDeviceBufferTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		// A fresh process that runs this test alone, not a fork that has
+		// OpenAL Soft loaded already.
+		GTEST_FLAG_SET(death_test_style, "threadsafe");
+		const std::optional<std::string> system_file = ReadSystemFile();
+		if (system_file && ConfigSetsDeviceBuffer(*system_file))
+			GTEST_SKIP() << "this machine's /etc/openal/alsoft.conf sets the device buffer";
+	}
+	static std::optional<std::string> ReadSystemFile()
+	{
+		std::ifstream file("/etc/openal/alsoft.conf");
+		if (!file)
+			return std::nullopt;
+		return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+	}
+};
+
+TEST_F(OpenAlDeviceBufferTest, TheDeviceBuffersTwentyMillisecondsAtMost)
+{
+	EXPECT_EXIT(OpenInOwnProcess(
+	                "", "", [](double latency_ms, int) { return latency_ms > 0 && latency_ms <= 20; }),
+	            ::testing::ExitedWithCode(0), "latency");
+}
+
+TEST_F(OpenAlDeviceBufferTest, ABufferTheUserConfiguredIsKept)
+{
+	EXPECT_EXIT(OpenInOwnProcess("[general]\nperiods=3\nperiod_size=1024\n", "",
+	                             [](double latency_ms, int) { return latency_ms > 40; }),
+	            ::testing::ExitedWithCode(0), "latency");
+}
+
+TEST_F(OpenAlDeviceBufferTest, TheFileThatAlsoftConfNamesStillCounts)
+{
+	// 22050 Hz from the user's file, with the short periods: 27 ms rather
+	// than the 93 ms of the default buffer at that rate.
+	EXPECT_EXIT(OpenInOwnProcess("", "frequency=22050\n",
+	                             [](double latency_ms, int frequency_hz) {
+		                             return frequency_hz == 22050 && latency_ms < 40;
+	                             }),
+	            ::testing::ExitedWithCode(0), "latency");
 }
 
 } // namespace

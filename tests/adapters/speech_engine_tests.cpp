@@ -1,22 +1,37 @@
-// The real espeak-ng engine layer on OpenAL (null driver in the tests) and
-// the speech-dispatcher voice without a server.
+// The real espeak-ng engine layer on OpenAL (null driver in the tests), and
+// the speech-dispatcher voice without a server and with a real one that the
+// tests start themselves.
+#include "fakes/fake_platform.h"
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
+#include "platform/message_pump.h"
 #include "platform/services.h"
+#include "settings/shared_settings.h"
+#include "sound/adapters/openal_mixer.h"
+#include "sound/sound_bank_writer.h"
 #include "speech/adapters/espeak_engine.h"
 #include "speech/adapters/speechd_voice.h"
+#include "speech/speech_output.h"
 #include "speech/voice_order.h"
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
+#include <cstdlib>
 #include <deque>
+#include <fcntl.h>
+#include <filesystem>
 #include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
 
 namespace velira
 {
@@ -252,6 +267,39 @@ TEST_F(EspeakEngineTest, ASentenceStartsAndStopsAfterItsSpokenLength)
 	EXPECT_EQ(central->UnRegister(key), kSpeechInvalidArgument);
 }
 
+TEST_F(EspeakEngineTest, TheVoiceKeepsItsSourceWhileTheSoundsHoldAllTheirs)
+{
+	OpenAlMixer mixer;
+	ASSERT_EQ(mixer.Open(), MixerResult::kOk);
+	std::vector<MixerBufferId> held;
+	MixerBufferId buffer = 0;
+	while (held.size() < 100000 &&
+	       mixer.CreateBuffer(PcmFormatRecord(1, 22050, 16), 64, &buffer) == MixerResult::kOk)
+		held.push_back(buffer);
+	EXPECT_EQ(held.size(), mixer.Capacity());
+
+	std::unique_ptr<TtsCentral> central = SelectVoiceNamed("Slovak");
+	ASSERT_NE(central, nullptr);
+	auto sink = std::make_shared<RecordingSink>();
+	uint32_t key = 0;
+	ASSERT_EQ(central->Register(sink, key), kSpeechOk);
+	ASSERT_EQ(central->TextData(Cp1250FromUtf8("Ahoj.")), kSpeechOk);
+	ASSERT_TRUE(ui.PumpUntil([&] { return sink->stops == 1; }, std::chrono::seconds(20)));
+	EXPECT_GT(sink->stopped_at - sink->started_at, std::chrono::milliseconds(200)) << "it was heard";
+	central.reset();
+
+	// With no source left at all, selecting a voice fails with a reason
+	// instead of giving one that is silent and waits.
+	ALuint last = 0;
+	alGenSources(1, &last);
+	const std::vector<TtsModeInfo> modes = Modes();
+	ASSERT_FALSE(modes.empty());
+	EXPECT_EQ(engines->Select(modes[0].mode_id, destination.get(), central), kSpeechOutOfMemory);
+	EXPECT_EQ(central, nullptr);
+	alDeleteSources(1, &last);
+	mixer.ReleaseAll();
+}
+
 TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 {
 	UiQueue ui;
@@ -260,14 +308,7 @@ TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 	voice.SetStreamHandlers(
 	    [&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },
 	    [&](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
-#if defined(__SANITIZE_ADDRESS__)
-	// libspeechd keeps a few bytes of a failed connection for good.
-	__lsan_disable();
-#endif
 	voice.SetEventInterests(kAllVoiceEvents);
-#if defined(__SANITIZE_ADDRESS__)
-	__lsan_enable();
-#endif
 	EXPECT_FALSE(voice.IsConnected());
 	int32_t stream = 0;
 	EXPECT_EQ(voice.Speak("ahoj", kSpeakAsync, stream), kSpeechOk);
@@ -276,6 +317,256 @@ TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 	ui.PumpUntil([&] { return events.size() == 4; }, std::chrono::seconds(2));
 	EXPECT_EQ(events, (std::vector<std::string>{"start 1", "end 1", "start 2", "end 2"}))
 	    << "a purge alone is no text";
+	voice.Close();
+}
+
+TEST(SpeechDispatcherVoiceTest, SsmlTextIsOnlyText)
+{
+	EXPECT_EQ(SpeechDispatcherVoice::SsmlDocument("<"), "<speak>&lt;</speak>");
+	EXPECT_EQ(SpeechDispatcherVoice::SsmlDocument("&"), "<speak>&amp;</speak>");
+	EXPECT_EQ(SpeechDispatcherVoice::SsmlDocument("<speak>a</speak>"),
+	          "<speak>&lt;speak&gt;a&lt;/speak&gt;</speak>")
+	    << "markup in a character name is spoken, not obeyed";
+	EXPECT_EQ(SpeechDispatcherVoice::SsmlDocument("menší než"), "<speak>menší než</speak>");
+}
+
+// A speech-dispatcher of the test's own: the configuration of the end-to-end
+// scripts (a copy of the system's that plays through libao's null driver),
+// its own socket and log folder. It runs in a process group of its own, so
+// that killing it takes its speech modules along.
+class SpeechServer
+{
+public:
+	SpeechServer()
+	{
+		std::string pattern =
+		    (std::filesystem::temp_directory_path() / "velira-speechd-XXXXXX").string();
+		if (::mkdtemp(pattern.data()) == nullptr)
+			return;
+		dir_ = pattern;
+		const std::string command = std::string("source '") + VELIRA_TEST_DATA +
+		                            "/../e2e/lib.sh' && e2e_speechd_config '" + dir_ + "'";
+		configured_ = std::system(("bash -c \"" + command + "\" >/dev/null 2>&1").c_str()) == 0;
+	}
+	~SpeechServer()
+	{
+		Kill();
+		std::error_code ignored;
+		std::filesystem::remove_all(dir_, ignored);
+	}
+
+	static bool Installed() { return std::system("command -v speech-dispatcher >/dev/null 2>&1") == 0; }
+	std::string Socket() const { return dir_ + "/sock"; }
+
+	// Starts it and waits until it listens.
+	bool Start()
+	{
+		if (!configured_ || pid_ > 0)
+			return false;
+		std::error_code ignored;
+		std::filesystem::remove(Socket(), ignored);
+		const std::string home = "HOME=" + dir_ + "/home";
+		std::vector<std::string> environment{home};
+		for (char **entry = environ; *entry != nullptr; ++entry)
+			if (std::string(*entry).rfind("HOME=", 0) != 0)
+				environment.emplace_back(*entry);
+		std::vector<char *> env;
+		for (std::string &entry : environment)
+			env.push_back(entry.data());
+		env.push_back(nullptr);
+		std::vector<std::string> arguments{"speech-dispatcher", "-s", "-t",    "60", "-C",
+		                                   dir_ + "/conf",      "-S", Socket()};
+		std::vector<char *> argv;
+		for (std::string &argument : arguments)
+			argv.push_back(argument.data());
+		argv.push_back(nullptr);
+		posix_spawnattr_t attributes;
+		posix_spawnattr_init(&attributes);
+		posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+		posix_spawnattr_setpgroup(&attributes, 0);
+		posix_spawn_file_actions_t files;
+		posix_spawn_file_actions_init(&files);
+		posix_spawn_file_actions_addopen(&files, 1, (dir_ + "/log/stdout").c_str(),
+		                                 O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		posix_spawn_file_actions_adddup2(&files, 1, 2);
+		const int spawned =
+		    posix_spawnp(&pid_, "speech-dispatcher", &files, &attributes, argv.data(), env.data());
+		posix_spawn_file_actions_destroy(&files);
+		posix_spawnattr_destroy(&attributes);
+		if (spawned != 0) {
+			pid_ = 0;
+			return false;
+		}
+		const auto deadline = Clock::now() + std::chrono::seconds(20);
+		while (!std::filesystem::exists(Socket(), ignored)) {
+			if (Clock::now() > deadline || ::waitpid(pid_, nullptr, WNOHANG) == pid_)
+				return false;
+			std::this_thread::sleep_for(std::chrono::milliseconds(20));
+		}
+		return true;
+	}
+
+	// Kills it and its modules at once, as a crash would.
+	void Kill()
+	{
+		if (pid_ <= 0)
+			return;
+		::kill(-pid_, SIGKILL);
+		::waitpid(pid_, nullptr, 0);
+		pid_ = 0;
+	}
+
+private:
+	std::string dir_;
+	bool configured_ = false;
+	pid_t pid_ = 0;
+};
+
+// The user-interface thread's message loop over the queue, so that the
+// shell's own SpeakAndWait runs against the real server.
+class UiQueuePump final : public MessagePump
+{
+public:
+	explicit UiQueuePump(UiQueue &queue) : queue_(queue) {}
+	void ProcessPendingMessages() override
+	{
+		queue_.PumpUntil([] { return false; }, std::chrono::milliseconds(0));
+	}
+	void WaitWhile(const bool &flag) override
+	{
+		if (!queue_.PumpUntil([&] { return !flag; }, std::chrono::seconds(60)))
+			throw std::runtime_error("a wait for speech never ended");
+	}
+	// The queue holds no user input: every message may run meanwhile.
+	void WaitHoldingInput(int64_t duration_ms) override
+	{
+		queue_.PumpUntil([] { return false; }, std::chrono::milliseconds(duration_ms));
+	}
+
+private:
+	UiQueue &queue_;
+};
+
+// Texts that take a few seconds to synthesize, so that there is time to
+// interrupt them after they have begun.
+std::string LongText()
+{
+	std::string text;
+	for (int i = 0; i < 100; ++i)
+		text += "This sentence is long enough to take the voice a good while to say. ";
+	return text;
+}
+
+class SpeechDispatcherServerTest : public ::testing::Test
+{
+protected:
+	void SetUp() override
+	{
+		if (!SpeechServer::Installed())
+			GTEST_SKIP() << "speech-dispatcher is not installed";
+		ASSERT_TRUE(server.Start()) << "the private speech-dispatcher did not start";
+		voice.SetStreamHandlers(
+		    [this](int32_t stream, int64_t) {
+			    events.push_back("start " + std::to_string(stream));
+			    started = true;
+		    },
+		    [this](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
+		voice.SetEventInterests(kAllVoiceEvents);
+		ASSERT_TRUE(voice.IsConnected());
+	}
+	void TearDown() override { voice.Close(); }
+
+	bool Has(const std::string &event) const
+	{
+		return std::find(events.begin(), events.end(), event) != events.end();
+	}
+	bool PumpUntilEvent(const std::string &event, std::chrono::milliseconds limit)
+	{
+		return ui.PumpUntil([&] { return Has(event); }, limit);
+	}
+
+	testing::FakePlatform platform;
+	UiQueue ui;
+	SpeechServer server;
+	SpeechDispatcherVoice voice{ui.Poster(), server.Socket()};
+	std::vector<std::string> events;
+	std::atomic<bool> started{false};
+};
+
+TEST_F(SpeechDispatcherServerTest, SpeaksCancelsAndSpeaksCharactersAsSsml)
+{
+	int32_t stream = 0;
+	ASSERT_EQ(voice.Speak("Hello.", kSpeakAsync, stream), kSpeechOk);
+	ASSERT_TRUE(PumpUntilEvent("end " + std::to_string(stream), std::chrono::seconds(30)));
+	EXPECT_TRUE(Has("start " + std::to_string(stream))) << "the server reported the beginning";
+
+	// A key stops the voice: the purge ends the text long before its end.
+	int32_t long_stream = 0;
+	ASSERT_EQ(voice.Speak(LongText(), kSpeakAsync, long_stream), kSpeechOk);
+	ASSERT_TRUE(PumpUntilEvent("start " + std::to_string(long_stream), std::chrono::seconds(30)));
+	const auto purged_at = Clock::now();
+	int32_t purge = 0;
+	ASSERT_EQ(voice.Speak("", kSpeakPurgeBeforeSpeak, purge), kSpeechOk);
+	ASSERT_TRUE(PumpUntilEvent("end " + std::to_string(long_stream), std::chrono::seconds(10)));
+	EXPECT_LT(Clock::now() - purged_at, std::chrono::seconds(2));
+
+	// Characters go as SSML; "<" and "&" are spoken like any other.
+	for (const char *character : {"<", "&", "a"}) {
+		int32_t spoken = 0;
+		ASSERT_EQ(voice.Speak(character, kSpeakAsync | kSpeakIsXml, spoken), kSpeechOk);
+		EXPECT_TRUE(PumpUntilEvent("end " + std::to_string(spoken), std::chrono::seconds(30)))
+		    << character;
+	}
+	int32_t plain = 0;
+	ASSERT_EQ(voice.Speak("And plain text again.", kSpeakAsync, plain), kSpeechOk);
+	EXPECT_TRUE(PumpUntilEvent("end " + std::to_string(plain), std::chrono::seconds(30)));
+	EXPECT_TRUE(voice.IsConnected());
+}
+
+TEST_F(SpeechDispatcherServerTest, AServerThatDiesMidTextEndsTheWaitAndAReturningOneIsUsed)
+{
+	// The shell's own wait, SpeakAndWait, against the real server.
+	UiQueuePump pump(ui);
+	services().pump = &pump;
+	services().voice5 = &voice;
+	ConnectVoice5();
+	useSapi5 = true;
+	voice.SetStreamHandlers(
+	    [this](int32_t stream, int64_t position) {
+		    voice5StartStream(stream, position);
+		    started = true;
+	    },
+	    voice5EndStream);
+	Clock::time_point killed_at{};
+	std::thread killer([&] {
+		while (!started)
+			std::this_thread::sleep_for(std::chrono::milliseconds(5));
+		killed_at = Clock::now();
+		server.Kill();
+	});
+	EXPECT_NO_THROW(SpeakAndWait(LongText()));
+	const auto returned_at = Clock::now();
+	killer.join();
+	EXPECT_LT(returned_at - killed_at, std::chrono::seconds(2)) << "the wait outlived the server";
+	EXPECT_FALSE(sapi5Speaking);
+	EXPECT_FALSE(voice.IsConnected());
+
+	// Without a server the shell goes on: texts end silently.
+	const auto silent_from = Clock::now();
+	EXPECT_NO_THROW(SpeakAndWait("Nobody hears this."));
+	EXPECT_LT(Clock::now() - silent_from, std::chrono::seconds(2));
+
+	// A server that comes back is used by a later text.
+	ASSERT_TRUE(server.Start());
+	const auto deadline = Clock::now() + std::chrono::seconds(20);
+	while (!voice.IsConnected() && Clock::now() < deadline) {
+		SpeakAsync("Are you back?");
+		ui.PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+	}
+	EXPECT_TRUE(voice.IsConnected());
+	EXPECT_NO_THROW(SpeakAndWait("Hello again."));
+	// A text the server refused would have closed the connection.
+	EXPECT_TRUE(voice.IsConnected()) << "the returning server took the text";
 }
 
 } // namespace

@@ -22,6 +22,7 @@ mkdir -p /var/lib/BrlAPI 2>/dev/null || { echo "skipped: cannot create /var/lib/
 
 source "$here/lib.sh"
 e2e_private_home
+e2e_start_speechd "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock"
 e2e_start_xvfb
 # The library puts the desktop's virtual terminal in front of the tty path;
 # this BRLTTY has no screen and so no terminals.

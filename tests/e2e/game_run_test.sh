@@ -15,7 +15,7 @@ set -euo pipefail
 run_dir=$1
 mode=$2
 
-for tool in Xvfb xdotool xclip sox; do
+for tool in Xvfb xdotool xclip sox speech-dispatcher; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed"; exit 77
   fi
@@ -24,6 +24,9 @@ done
 source "$(dirname "$0")/lib.sh"
 e2e_private_home
 e2e_start_xvfb
+# A speech-dispatcher of our own where the shell looks for one, so that it
+# never starts the system's.
+e2e_start_speechd "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock"
 
 # The key that answers the speed question with 4, and the shell's locale.
 speed_key=4
@@ -65,56 +68,38 @@ start_shell() {
     QT_QPA_PLATFORM=xcb ALSOFT_CONF="$dir/alsoft.conf" ALSOFT_DRIVERS=wave \
     exec ./velira >>shell.log 2>&1) &
   pid=$!
-  window=
-  for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || fail "the shell ended at start-up"
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Velira 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no main window within 10 s"
-  sleep 0.5
-  # No window manager: a click gives the window the keyboard focus.
-  xdotool mousemove --window "$window" 300 200 click 1
-  sleep 0.3
+  window=$(e2e_window "$pid" 20 'velira - ') || fail "no main window within 20 s"
+  e2e_focus "$window" || fail "the main window did not take the keyboard focus"
 }
 
+# Each key when the game has asked for it, as a user answers what they hear.
 start_game() {
   xdotool key ctrl+s
-  sleep 1
+  e2e_wait_until 30 e2e_screen_shows "$window" 'vieš čo máš robiť' || fail "the game did not start"
   xdotool key a
-  sleep 1.5
+  e2e_wait_until 60 e2e_screen_shows "$window" 'zvoľ rýchlosť' || fail "no question for the speed"
   xdotool key "$speed_key"
-  sleep 1.5
-  # The start chord: the three keys held together.
+  e2e_wait_until 60 e2e_screen_shows "$window" 'spusti motor' || fail "the ship did not get ready"
+  # The start chord: the three keys held together for as long as a hand
+  # holds them.
   xdotool keydown Up keydown Left keydown Right
   sleep 0.3
   xdotool keyup Right keyup Left keyup Up
 }
 
-# The text of the screen control as the user sees it: selected with the
-# mouse, which hands it to the X primary selection.
-screen_text() {
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool mousemove --window "$window" 8 40 mousedown 1 \
-    mousemove --window "$window" $((WIDTH - 30)) $((HEIGHT - 40)) sleep 0.2 mouseup 1
-  sleep 0.2
-  xclip -o -selection primary 2>/dev/null || true
-}
-
 exit_by_menu() {
   # Program menu, then its Exit item (Czech captions: "&Program", "Kon&ec").
+  local before
+  before=$(e2e_window_count "$pid")
   xdotool key alt+p
-  sleep 0.5
+  e2e_wait_until 10 menu_open "$before" || fail "the Program menu did not open"
   xdotool key e
-  for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then fail "Exit from the menu did not end the shell"; fi
+  e2e_wait_until 10 shell_ended || fail "Exit from the menu did not end the shell"
   wait "$pid" || true
   pid=
 }
+menu_open() { [ "$(e2e_window_count "$pid")" -gt "$1" ]; }
+shell_ended() { ! kill -0 "$pid" 2>/dev/null; }
 
 byte_at() { od -An -tu1 -j"$2" -N1 "$1" | tr -d ' '; }
 
@@ -122,13 +107,10 @@ case $mode in
 game | czech)
   start_shell
   start_game
-  text=
-  for _ in $(seq 1 60); do
-    sleep 3
-    text=$(screen_text)
-    grep -q hotovo <<<"$text" && break
-  done
-  grep -q hotovo <<<"$text" || fail "the screen never showed \"hotovo\"; it held: $text"
+  # A look at the screen a second, until the run has ended.
+  E2E_POLL_S=1 e2e_wait_until 180 e2e_screen_shows "$window" hotovo ||
+    fail "the screen never showed \"hotovo\"; it held: $(e2e_screen_text "$window")"
+  text=$(e2e_screen_text "$window")
   grep -q "prepúšťam z armády" <<<"$text" || fail "no dismissal on the screen: $text"
   echo "ok: the screen shows the dismissal and \"hotovo\""
   exit_by_menu
@@ -175,7 +157,7 @@ killed)
 
   start_shell
   start_game
-  sleep 2
+  # Killed while the engine starts.
   kill -9 "$pid"
   wait "$pid" 2>/dev/null || true
   pid=

@@ -3,6 +3,7 @@
 #include "runtime/velcommands.h"
 #include "shell/core_state.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
@@ -38,8 +39,39 @@ void FakeMessagePump::PostAt(int64_t at_ms, std::function<void()> message)
 	queue_.emplace(at_ms, std::move(message));
 }
 
+void FakeMessagePump::PostOutputAt(int64_t at_ms, std::function<void()> message)
+{
+	output_queue_.emplace(at_ms, std::move(message));
+}
+
+bool FakeMessagePump::RunNextOutputDue()
+{
+	if (output_queue_.empty() || output_queue_.begin()->first > clock_.now_ms)
+		return false;
+	auto message = std::move(output_queue_.begin()->second);
+	output_queue_.erase(output_queue_.begin());
+	message();
+	return true;
+}
+
+void FakeMessagePump::WaitHoldingInput(int64_t duration_ms)
+{
+	held_waits_ms.push_back(duration_ms);
+	const int64_t end_ms = clock_.now_ms + std::max<int64_t>(duration_ms, 0);
+	for (;;) {
+		while (RunNextOutputDue()) {
+		}
+		if (output_queue_.empty() || output_queue_.begin()->first > end_ms)
+			break;
+		clock_.now_ms = output_queue_.begin()->first;
+	}
+	clock_.now_ms = end_ms;
+}
+
 bool FakeMessagePump::RunNextDue()
 {
+	if (RunNextOutputDue())
+		return true;
 	const int64_t deadline = timer_.Deadline();
 	const bool message_due = !queue_.empty() && queue_.begin()->first <= clock_.now_ms;
 	const bool timer_due = deadline >= 0 && deadline <= clock_.now_ms;
@@ -75,6 +107,8 @@ void FakeMessagePump::WaitWhile(const bool &flag)
 		int64_t next = -1;
 		if (!queue_.empty())
 			next = queue_.begin()->first;
+		if (!output_queue_.empty() && (next < 0 || output_queue_.begin()->first < next))
+			next = output_queue_.begin()->first;
 		const int64_t deadline = timer_.Deadline();
 		if (deadline >= 0 && (next < 0 || deadline < next))
 			next = deadline;

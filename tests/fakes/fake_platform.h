@@ -75,10 +75,17 @@ public:
 
 	void ProcessPendingMessages() override;
 	void WaitWhile(const bool &flag) override;
+	// Moves the clock on by `duration_ms`, running only the output messages
+	// that fall due meanwhile; the other messages and the timer, which
+	// stand for the user's input and its handlers, stay queued.
+	void WaitHoldingInput(int64_t duration_ms) override;
 
 	// Schedules `message` at virtual time `at_ms` (after earlier ones at the
 	// same time).
 	void PostAt(int64_t at_ms, std::function<void()> message);
+	// Schedules a message that is no user input (a repaint, a screen
+	// reader's request): it runs in every kind of wait.
+	void PostOutputAt(int64_t at_ms, std::function<void()> message);
 	void Post(std::function<void()> message) { PostAt(clock_.now_ms, std::move(message)); }
 	bool HasMessages() const { return !queue_.empty(); }
 
@@ -88,12 +95,16 @@ public:
 	// A wait longer than this in virtual time is taken for a hang.
 	static constexpr int64_t kLongestWaitMs = 24 * 3600 * 1000;
 	int process_calls = 0;
+	// Every wait that held the input back, in order.
+	std::vector<int64_t> held_waits_ms;
 
 private:
 	bool RunNextDue();
+	bool RunNextOutputDue();
 	VirtualClock &clock_;
 	FakeTimer &timer_;
 	std::multimap<int64_t, std::function<void()>> queue_;
+	std::multimap<int64_t, std::function<void()>> output_queue_;
 };
 
 class FakeKeyState final : public KeyState

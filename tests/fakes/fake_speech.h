@@ -116,6 +116,7 @@ public:
 
 	void SetEventInterests(int32_t interests) override { event_interests = interests; }
 	SpeechResult Speak(const std::string &text, int32_t flags, int32_t &stream_number) override;
+	void Close() override { ++closes; }
 
 	struct Call {
 		std::string text; // UTF-8
@@ -123,6 +124,7 @@ public:
 	};
 	std::vector<Call> calls;
 	int32_t event_interests = 0;
+	int closes = 0;
 	int64_t start_delay_ms = 0;
 	int64_t ms_per_character = 10;
 	SpeechResult speak_result = kSpeechOk;

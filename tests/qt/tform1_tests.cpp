@@ -4,6 +4,7 @@
 #include "fakes/test_banks.h"
 #include "input/braille_tables.h"
 #include "platform/cp1250.h"
+#include "platform/qt/qt_platform.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -221,6 +222,42 @@ TEST_F(MainWindowTest, AnInstalledShellKeepsItsFilesPerUserAndTakesTheUsersDataF
 	EXPECT_EQ(testing::ReadFile("ram.dat"), std::string(65536, '\1'));
 	EXPECT_FALSE(std::filesystem::exists("velira.ini"));
 	EXPECT_EQ(Listing(installed), installed_before) << "nothing is written into the installation";
+}
+
+// Counts the paintings of a widget.
+class PaintCounter final : public QObject
+{
+public:
+	int paints = 0;
+
+protected:
+	bool eventFilter(QObject *watched, QEvent *event) override
+	{
+		if (event->type() == QEvent::Paint)
+			++paints;
+		return QObject::eventFilter(watched, event);
+	}
+};
+
+TEST_F(MainWindowTest, TheScreenIsPaintedWhileAWaitHoldsTheInputBack)
+{
+	auto form = OpenWindow();
+	QtMessagePump pump;
+	pump.WaitHoldingInput(50); // the first showing is painted
+	PaintCounter counter;
+	form->printmemo->viewport()->installEventFilter(&counter);
+	bool notified = false;
+	QMetaObject::invokeMethod(
+	    form.get(), [&notified] { notified = true; }, Qt::QueuedConnection);
+
+	// What a print does just before a click or a punctuation pause.
+	screenBuffer().FillAndOverwrite(0, 0, "menujem");
+	screenBuffer().NotifyChanged();
+	pump.WaitHoldingInput(50);
+	EXPECT_GT(counter.paints, 0) << "the new text reaches the screen during the wait";
+	EXPECT_TRUE(notified) << "an engine's notification is delivered";
+	EXPECT_EQ(Row(*form, 0).left(7), QStringLiteral("menujem"));
+	form->printmemo->viewport()->removeEventFilter(&counter);
 }
 
 } // namespace

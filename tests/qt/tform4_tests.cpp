@@ -37,11 +37,13 @@ protected:
 		mixer.Install();
 	}
 
+	// The dialog as the shell has it once the main window is up.
 	std::unique_ptr<TForm4> MakeDialog()
 	{
 		InitSpeech();
 		auto form = std::make_unique<TForm4>();
 		form->FormCreate();
+		form->FillPendingVoiceList();
 		return form;
 	}
 
@@ -77,6 +79,38 @@ TEST_F(VoiceDialogTest, TheVoiceListPreselectsJakubCaseSensitivelyElseTheFirst)
 	form->FillVoiceList();
 	EXPECT_EQ(form->voicelist->currentRow(), 0);
 	EXPECT_EQ(speechObjects().selectedMode->mode_name, "Slovak");
+}
+
+TEST_F(VoiceDialogTest, TheVoicesAreListedWhenFirstNeededNotAtCreation)
+{
+	InitSpeech();
+	TForm4 form;
+	form.FormCreate();
+	EXPECT_EQ(form.voicelist->count(), 0);
+	EXPECT_FALSE(Logged("Reset")) << "the enumerator is not asked at start-up";
+	EXPECT_FALSE(speechObjects().selectedMode.has_value());
+
+	// The Start command's first step lists them and finds the stored voice.
+	testing::WriteFile("velira.ini", "[Voice]\nperson=slovak\n");
+	form.LoadVoiceSettings();
+	EXPECT_EQ(form.voicelist->count(), 3);
+	ASSERT_TRUE(speechObjects().selectedMode.has_value());
+	EXPECT_EQ(speechObjects().selectedMode->mode_name, "Slovak");
+	EXPECT_TRUE(voiceReady);
+
+	// Listed once: later uses keep the list and its selection.
+	const auto resets = std::count(speech.engines.log.begin(), speech.engines.log.end(), "Reset");
+	form.FillPendingVoiceList();
+	form.SaveVoiceSettings();
+	EXPECT_EQ(std::count(speech.engines.log.begin(), speech.engines.log.end(), "Reset"), resets);
+	EXPECT_EQ(Ini("person"), "Slovak");
+
+	// With the voice not allowed nothing is listed at all.
+	testing::WriteFile("velira.ini", "[voice]\nvoiceallowed=0\n");
+	TForm4 silent;
+	silent.FormCreate();
+	silent.FillPendingVoiceList();
+	EXPECT_EQ(silent.voicelist->count(), 0);
 }
 
 TEST_F(VoiceDialogTest, WithNoVoicesNothingIsSelectedAndTheSlidersStayDisabled)

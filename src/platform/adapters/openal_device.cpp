@@ -3,9 +3,17 @@
 #include <AL/alext.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace velira
@@ -64,7 +72,173 @@ void StopRendering()
 	if (g_render_thread.joinable())
 		g_render_thread.join();
 }
+
+std::string_view Trimmed(std::string_view text)
+{
+	while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+		text.remove_prefix(1);
+	while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+		text.remove_suffix(1);
+	return text;
+}
+
+std::string Lowercase(std::string_view text)
+{
+	std::string lower(text);
+	for (char &ch : lower)
+		ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+	return lower;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string &path)
+{
+	std::ifstream file(path, std::ios::binary);
+	if (!file)
+		return std::nullopt;
+	return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Hands `text` to OpenAL Soft as a configuration file without writing one
+// to disk: an anonymous memory file, named through /proc. -1 on failure.
+int MemoryFile(const std::string &text)
+{
+	const int fd = ::memfd_create("velira-alsoft.conf", MFD_CLOEXEC);
+	if (fd < 0)
+		return -1;
+	size_t written = 0;
+	while (written < text.size()) {
+		const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+		if (n <= 0) {
+			::close(fd);
+			return -1;
+		}
+		written += static_cast<size_t>(n);
+	}
+	return fd;
+}
+
+// Makes OpenAL Soft read its configuration now: it does so when it opens
+// its first device, and a loopback device opens without any sound output.
+void LoadOpenAlConfiguration()
+{
+	if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") == ALC_FALSE)
+		return;
+	if (ALCdevice *device = OpenLoopback())
+		alcCloseDevice(device);
+}
 } // namespace
+
+bool ConfigSetsDeviceBuffer(std::string_view config_text)
+{
+	std::string section;
+	std::istringstream lines{std::string(config_text)};
+	std::string raw;
+	while (std::getline(lines, raw)) {
+		std::string_view line = Trimmed(raw);
+		if (line.empty())
+			continue;
+		if (line.front() == '[') {
+			const size_t end = line.find(']');
+			section = Lowercase(Trimmed(
+			    line.substr(1, end == std::string_view::npos ? line.size() - 1 : end - 1)));
+			if (section == "general")
+				section.clear();
+			continue;
+		}
+		line = line.substr(0, line.find('#'));
+		const size_t equals = line.find('=');
+		if (equals == std::string_view::npos || !section.empty())
+			continue;
+		const std::string key = Lowercase(Trimmed(line.substr(0, equals)));
+		std::string_view value = Trimmed(line.substr(equals + 1));
+		if (value == "\"\"" || value == "''")
+			value = {};
+		if ((key == "period_size" || key == "periods") && !value.empty())
+			return true;
+	}
+	return false;
+}
+
+std::vector<std::string> OpenAlConfigFiles()
+{
+	const auto env = [](const char *name) -> std::string {
+		const char *value = std::getenv(name);
+		return value != nullptr ? value : "";
+	};
+	std::vector<std::string> files{"/etc/openal/alsoft.conf"};
+	std::string dirs = env("XDG_CONFIG_DIRS");
+	if (dirs.empty())
+		dirs = "/etc/xdg";
+	// The first folder listed is the most important, so it is read last.
+	std::vector<std::string> listed;
+	std::istringstream folders(dirs);
+	for (std::string folder; std::getline(folders, folder, ':');) {
+		if (!folder.empty() && folder.front() == '/')
+			listed.push_back(folder);
+	}
+	for (auto it = listed.rbegin(); it != listed.rend(); ++it)
+		files.push_back(*it + "/alsoft.conf");
+	const std::string home = env("HOME");
+	if (!home.empty())
+		files.push_back(home + "/.alsoftrc");
+	if (!env("XDG_CONFIG_HOME").empty())
+		files.push_back(env("XDG_CONFIG_HOME") + "/alsoft.conf");
+	else if (!home.empty())
+		files.push_back(home + "/.config/alsoft.conf");
+	std::error_code error;
+	const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+	if (!error)
+		files.push_back((executable.parent_path() / "alsoft.conf").string());
+	if (!env("ALSOFT_CONF").empty())
+		files.push_back(env("ALSOFT_CONF"));
+	return files;
+}
+
+void OpenAlDevice::PrepareShortBuffer()
+{
+	for (const std::string &path : OpenAlConfigFiles()) {
+		const std::optional<std::string> text = ReadWholeFile(path);
+		if (text && ConfigSetsDeviceBuffer(*text))
+			return;
+	}
+	// ALSOFT_CONF names one file, read after all the others. The shell puts
+	// its own there for a moment: the user's file of that name, if any,
+	// with the buffer keys added at its end.
+	const char *user_file = std::getenv("ALSOFT_CONF");
+	const std::optional<std::string> previous =
+	    user_file != nullptr ? std::optional<std::string>(user_file) : std::nullopt;
+	std::string config;
+	if (previous && !previous->empty())
+		config = ReadWholeFile(*previous).value_or("");
+	config += "\n[general]\nperiod_size=" + std::to_string(kDevicePeriodFrames) +
+	          "\nperiods=" + std::to_string(kDevicePeriods) + "\n";
+	const int fd = MemoryFile(config);
+	if (fd < 0)
+		return;
+	::setenv("ALSOFT_CONF", ("/proc/self/fd/" + std::to_string(fd)).c_str(), 1);
+	LoadOpenAlConfiguration();
+	if (previous)
+		::setenv("ALSOFT_CONF", previous->c_str(), 1);
+	else
+		::unsetenv("ALSOFT_CONF");
+	::close(fd);
+}
+
+double OpenAlDevice::OutputLatencyMs()
+{
+	if (g_device == nullptr || alcIsExtensionPresent(g_device, "ALC_SOFT_device_clock") == ALC_FALSE)
+		return -1;
+	auto get =
+	    reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(g_device, "alcGetInteger64vSOFT"));
+	if (get == nullptr)
+		return -1;
+	// The clock and the latency, read together.
+	ALCint64SOFT clock_and_latency_ns[2] = {0, 0};
+	get(g_device, ALC_DEVICE_CLOCK_LATENCY_SOFT, 2, clock_and_latency_ns);
+	if (alcGetError(g_device) != ALC_NO_ERROR)
+		return -1;
+	return static_cast<double>(clock_and_latency_ns[1]) / 1e6;
+}
 
 bool OpenAlDevice::Open()
 {

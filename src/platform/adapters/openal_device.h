@@ -3,8 +3,21 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace velira
 {
+
+// The device buffer the shell asks OpenAL Soft for: four periods of 192
+// frames. At 44.1 kHz a period is 4.4 ms and the sound leaves the shell
+// 14 ms (three periods) after it was mixed, instead of the 46 ms of OpenAL
+// Soft's three periods of 1024 frames; the buffer still holds 17 ms, which
+// covers a mixer thread that a busy processor lets wait a few milliseconds.
+// Smaller buffers crackled under load on the development machine.
+constexpr int kDevicePeriodFrames = 192;
+constexpr int kDevicePeriods = 4;
 
 // The one OpenAL device and context of the process, shared by the sound
 // bank and the speech engines. With no sound card OpenAL Soft falls back to
@@ -20,6 +33,30 @@ public:
 	static void Close();
 
 	static ALCdevice *Device();
+
+	// Asks OpenAL Soft for the short device buffer above, unless one of the
+	// user's OpenAL Soft configuration files sets the period size or count:
+	// what the user wrote there holds. OpenAL Soft reads its configuration
+	// once, when the first device opens, so this runs first thing in the
+	// process, before any other OpenAL call and before any other thread
+	// exists (it changes the environment for a moment).
+	static void PrepareShortBuffer();
+
+	// How long a sample takes from the mixer to the output, as OpenAL Soft
+	// reports it (ALC_SOFT_device_clock), in milliseconds; -1 when no device
+	// is open or it cannot tell.
+	static double OutputLatencyMs();
 };
+
+// True when an OpenAL Soft configuration text sets the device's period size
+// or period count for every device (keys `period_size` and `periods` of
+// its general section, with a value).
+bool ConfigSetsDeviceBuffer(std::string_view config_text);
+
+// The configuration files OpenAL Soft reads, in its order (later ones
+// override earlier ones), as the environment names them: the system file,
+// the XDG configuration folders, the user's files, the one beside the
+// executable, and the file that ALSOFT_CONF names.
+std::vector<std::string> OpenAlConfigFiles();
 
 } // namespace velira

@@ -9,30 +9,56 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace velira
 {
 
 namespace
 {
-// Short enough that a poll loop still runs a thousand times a second.
-constexpr unsigned long kIdlePollPause_us = 500;
+// A poll that comes sooner than this after the previous one returned means
+// that the program does nothing between its polls.
+constexpr auto kBusyPollGap = std::chrono::milliseconds(1);
+// How long such a poll waits for a message: short enough that a polling
+// loop still runs several hundred times a second, long enough that it
+// costs almost nothing. A message that arrives ends the wait at once.
+constexpr int kIdlePollLimit_ms = 2;
+// How often a wait that holds the input back handles the other messages:
+// a repaint or a screen reader's request is answered within this time.
+constexpr auto kHeldWaitSlice = std::chrono::milliseconds(5);
 } // namespace
+
+QtMessagePump::QtMessagePump() = default;
+QtMessagePump::~QtMessagePump() = default;
 
 void QtMessagePump::ProcessPendingMessages()
 {
+	using SteadyClock = std::chrono::steady_clock;
+	const bool polling_again = SteadyClock::now() - last_poll_end_ < kBusyPollGap;
 	QCoreApplication::sendPostedEvents();
-	const bool handled = QCoreApplication::eventDispatcher()->processEvents(QEventLoop::AllEvents);
-	// A program that polls the keyboard in a tight loop (the game with its
-	// sounds off) would keep a core busy; when nothing was waiting, give the
-	// processor back for a moment. Nothing the program sees changes: a key
-	// that arrives meanwhile is handled at the next poll, as it would be.
-	if (!handled)
-		QThread::usleep(kIdlePollPause_us);
+	QAbstractEventDispatcher *dispatcher = QCoreApplication::eventDispatcher();
+	if (!polling_again) {
+		dispatcher->processEvents(QEventLoop::AllEvents);
+	} else {
+		// The program polls in a tight loop. When nothing is waiting, block
+		// in the operating system until a message comes or the limit
+		// passes, instead of coming straight back. What the program sees
+		// does not change: a key that arrives meanwhile is handled in this
+		// poll, as it would have been in the next.
+		if (!idle_limit_) {
+			idle_limit_ = std::make_unique<QTimer>();
+			idle_limit_->setSingleShot(true);
+			idle_limit_->setTimerType(Qt::PreciseTimer);
+		}
+		idle_limit_->start(kIdlePollLimit_ms);
+		dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+		idle_limit_->stop();
+	}
+	last_poll_end_ = SteadyClock::now();
 }
 
 void QtMessagePump::WaitWhile(const bool &flag)
@@ -41,6 +67,24 @@ void QtMessagePump::WaitWhile(const bool &flag)
 	// arrives; the handler that clears the flag runs inside processEvents.
 	while (flag)
 		QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void QtMessagePump::WaitHoldingInput(int64_t duration_ms)
+{
+	using SteadyClock = std::chrono::steady_clock;
+	const SteadyClock::time_point end = SteadyClock::now() + std::chrono::milliseconds(duration_ms);
+	// Qt keeps the window system's key and mouse events queued, in order,
+	// while ExcludeUserInputEvents is given, and delivers them at the next
+	// processing without it. The thread sleeps between the rounds rather
+	// than blocking in the dispatcher, which would wake at once for the
+	// input it may not handle.
+	for (;;) {
+		QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+		const SteadyClock::duration left = end - SteadyClock::now();
+		if (left <= SteadyClock::duration::zero())
+			return;
+		std::this_thread::sleep_for(std::min<SteadyClock::duration>(left, kHeldWaitSlice));
+	}
 }
 
 QtTimer::QtTimer(QObject *parent) : timer_(new QTimer(parent))
@@ -133,7 +177,12 @@ void QtDesktop::ShowMessage(const std::string &text)
 
 void QtDesktop::TerminateProcess(int exit_code)
 {
-	std::fflush(nullptr);
+	// Only the shell's own output streams: flushing every stream would wait
+	// for the lock of one that another thread holds while it blocks in a
+	// read (libspeechd reads its server's events that way), and the
+	// process would never end.
+	std::fflush(stdout);
+	std::fflush(stderr);
 	std::_Exit(exit_code);
 }
 

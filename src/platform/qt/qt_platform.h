@@ -8,16 +8,30 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
+#include <memory>
 #include <set>
 
 namespace velira
 {
 
+// The message loop of the QApplication. A program that polls again right
+// after a poll that found nothing (the game with its sounds off) waits in
+// the operating system for the next message, for a moment at most, so that
+// it neither spins nor misses a key.
 class QtMessagePump final : public MessagePump
 {
 public:
+	QtMessagePump();
+	~QtMessagePump() override;
 	void ProcessPendingMessages() override;
 	void WaitWhile(const bool &flag) override;
+	void WaitHoldingInput(int64_t duration_ms) override;
+
+private:
+	// Ends a wait for the next message when none comes.
+	std::unique_ptr<QTimer> idle_limit_;
+	std::chrono::steady_clock::time_point last_poll_end_{};
 };
 
 // A QTimer that behaves like the original window timer: repeating, and an

@@ -1,6 +1,7 @@
 #include "shell/qt/termination_signals.h"
 
 #include "shell/shutdown.h"
+#include "speech/speech_output.h"
 
 #include <QSocketNotifier>
 
@@ -38,6 +39,7 @@ void InstallTerminationSignals(QObject *parent)
 			SaveAndTerminate();
 		} catch (...) {
 			// The image could not be written; end anyway, as asked.
+			ShutDownSpeech();
 			ReleaseSoundObjects();
 			std::_Exit(1);
 		}

@@ -169,6 +169,8 @@ void TForm1::SetCaptions()
 
 void TForm1::FormCreate()
 {
+	// Until the memory image has been read, no way out may write it.
+	ForgetMemoryImage();
 	// An error skips the remaining steps; it is reported and the shell runs
 	// on.
 	RunHandler([this] {

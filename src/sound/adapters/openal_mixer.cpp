@@ -4,6 +4,7 @@
 
 #include <AL/al.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velira
@@ -35,6 +36,9 @@ namespace
 {
 
 constexpr uint16_t kFormatPcm = 1;
+// The espeak-ng engine's central plays through one source of its own, and
+// there is one central at a time.
+constexpr size_t kSpeechSources = 1;
 // A format record shorter than this (the fields up to the bits per sample)
 // holds no format at all.
 constexpr size_t kPcmFormatRecordSize = 16;
@@ -72,7 +76,18 @@ OpenAlMixer::~OpenAlMixer()
 
 MixerResult OpenAlMixer::Open()
 {
-	return OpenAlDevice::Open() ? MixerResult::kOk : MixerResult::kFailed;
+	if (!OpenAlDevice::Open())
+		return MixerResult::kFailed;
+	ALCint mono = 0;
+	ALCint stereo = 0;
+	alcGetIntegerv(OpenAlDevice::Device(), ALC_MONO_SOURCES, 1, &mono);
+	alcGetIntegerv(OpenAlDevice::Device(), ALC_STEREO_SOURCES, 1, &stereo);
+	const size_t sources =
+	    static_cast<size_t>(std::max(mono, 0)) + static_cast<size_t>(std::max(stereo, 0));
+	// A device that does not say sets no limit but its own refusals.
+	if (sources > 0)
+		capacity_ = sources > kSpeechSources ? sources - kSpeechSources : 0;
+	return MixerResult::kOk;
 }
 
 bool OpenAlMixer::IsOpen() const
@@ -96,6 +111,8 @@ MixerResult OpenAlMixer::NewVoice(Voice &&voice, MixerBufferId *buffer)
 	*buffer = 0;
 	if (!OpenAlDevice::IsOpen())
 		return MixerResult::kFailed;
+	if (voices_.size() >= capacity_)
+		return MixerResult::kOutOfMemory;
 	alGetError();
 	alGenSources(1, &voice.source);
 	if (alGetError() != AL_NO_ERROR)

@@ -12,6 +12,8 @@ namespace velira
 // OpenAL buffer, and every mixer buffer (a master and each of its copies) is
 // a source on it. The accepted ranges are those of the original mixer:
 // 100..200000 samples per second and -10000..0 hundredths of a decibel.
+// The device has a fixed number of sources; the mixer leaves one of them to
+// the speech engine, so that sounds never silence the voice.
 class OpenAlMixer final : public AudioMixer
 {
 public:
@@ -33,6 +35,8 @@ public:
 	MixerResult SetVolume(MixerBufferId buffer, int32_t volume_cb) override;
 	MixerResult GetPlaying(MixerBufferId buffer, bool *playing) override;
 	void Release(MixerBufferId buffer) override;
+	// The device's sources but the one kept for speech.
+	size_t Capacity() const override { return capacity_; }
 
 	// Releases every buffer (before the device closes).
 	void ReleaseAll();
@@ -48,6 +52,7 @@ private:
 
 	std::map<MixerBufferId, std::unique_ptr<Voice>> voices_;
 	MixerBufferId next_id_ = 1;
+	size_t capacity_ = static_cast<size_t>(-1);
 };
 
 } // namespace velira

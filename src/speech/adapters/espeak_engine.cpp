@@ -56,6 +56,20 @@ bool InitialiseEspeak()
 	if (rate <= 0)
 		return false;
 	espeak_SetSynthCallback(SynthCallback);
+	g_sample_rate = rate;
+	return true;
+}
+
+// The voices, listed when the enumerator is first asked for them rather
+// than at start-up: espeak-ng reads every voice file to list them. Only
+// the user-interface thread enumerates.
+const std::vector<ListedVoice> &Voices()
+{
+	static bool listed = false;
+	if (listed)
+		return g_voices;
+	listed = true;
+	std::lock_guard lock(g_espeak_mutex);
 	const espeak_VOICE **list = espeak_ListVoices(nullptr);
 	for (; list != nullptr && *list != nullptr; ++list) {
 		const espeak_VOICE *voice = *list;
@@ -66,8 +80,7 @@ bool InitialiseEspeak()
 		g_voices.push_back({voice->name, language});
 	}
 	g_voices = OrderVoices(std::move(g_voices));
-	g_sample_rate = rate;
-	return true;
+	return g_voices;
 }
 
 constexpr uint32_t kSpeedMin = espeakRATE_MINIMUM;
@@ -111,10 +124,19 @@ public:
 	EspeakCentral(std::string voice_name, PostToUiThread post)
 	    : voice_name_(std::move(voice_name)), post_(std::move(post))
 	{
+		alGetError();
 		alGenSources(1, &source_);
+		if (alGetError() != AL_NO_ERROR) {
+			// The device has no source left: this central cannot speak,
+			// and Select reports it instead of handing it out.
+			source_ = 0;
+			return;
+		}
 		alSourcef(source_, AL_GAIN, 1.0f);
 		worker_ = std::thread([this] { WorkerLoop(); });
 	}
+
+	bool HasSource() const { return source_ != 0; }
 
 	~EspeakCentral() override
 	{
@@ -129,7 +151,10 @@ public:
 			}
 		}
 		wake_.notify_all();
-		worker_.join();
+		if (worker_.joinable())
+			worker_.join();
+		if (source_ == 0)
+			return;
 		StopSourceLocked();
 		alDeleteSources(1, &source_);
 	}
@@ -255,10 +280,19 @@ public:
 		if (samples == nullptr || sample_count <= 0)
 			return 0;
 		ALuint buffer = 0;
+		alGetError();
 		alGenBuffers(1, &buffer);
+		if (alGetError() != AL_NO_ERROR)
+			return 1;
 		alBufferData(buffer, AL_FORMAT_MONO16, samples,
 		             sample_count * static_cast<int>(sizeof(short)), g_sample_rate);
 		alSourceQueueBuffers(source_, 1, &buffer);
+		if (alGetError() != AL_NO_ERROR) {
+			// Audio that cannot be queued is not waited for: the text ends
+			// instead of keeping the shell waiting for silence.
+			alDeleteBuffers(1, &buffer);
+			return 1;
+		}
 		buffers_.push_back(buffer);
 		queued_samples_ += sample_count;
 		EnsurePlayingLocked();
@@ -437,7 +471,7 @@ bool IndexOfModeId(const std::array<uint8_t, 16> &id, uint32_t &index)
 	index = 0;
 	for (int i = 0; i < 4; ++i)
 		index |= static_cast<uint32_t>(id[4 + i]) << (8 * i);
-	return index < g_voices.size();
+	return index < Voices().size();
 }
 
 class EspeakEngineEnum final : public TtsEnum
@@ -454,10 +488,11 @@ public:
 	SpeechResult Next(TtsModeInfo &mode, uint32_t &fetched) override
 	{
 		fetched = 0;
-		if (next_ >= g_voices.size())
+		const std::vector<ListedVoice> &voices = Voices();
+		if (next_ >= voices.size())
 			return kSpeechOk;
 		mode.mode_id = ModeId(next_);
-		mode.mode_name = g_voices[next_].name.substr(0, 262);
+		mode.mode_name = voices[next_].name.substr(0, 262);
 		++next_;
 		fetched = 1;
 		return kSpeechOk;
@@ -469,7 +504,10 @@ public:
 		uint32_t index = 0;
 		if (destination == nullptr || !IndexOfModeId(mode_id, index) || !OpenAlDevice::IsOpen())
 			return kSpeechInvalidArgument;
-		central = std::make_unique<EspeakCentral>(g_voices[index].name, post_);
+		auto made = std::make_unique<EspeakCentral>(Voices()[index].name, post_);
+		if (!made->HasSource())
+			return kSpeechOutOfMemory;
+		central = std::move(made);
 		return kSpeechOk;
 	}
 

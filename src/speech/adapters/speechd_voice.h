@@ -2,9 +2,11 @@
 
 #include "platform/speech_engines.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace velira
 {
@@ -12,9 +14,10 @@ namespace velira
 // The newer speech interface over speech-dispatcher: the desktop's default
 // voice. Its begin, end and cancel notifications arrive on the library's
 // thread and are posted to the user-interface thread as StartStream and
-// EndStream. When speech-dispatcher cannot be reached (or the connection
-// breaks) the voice is silent but behaves alike: every text handed over
-// starts and ends at once.
+// EndStream. When speech-dispatcher cannot be reached the voice is silent
+// but behaves alike: every text handed over starts and ends at once. When
+// the server goes away, the texts under way end at once and a later text
+// connects again (at most one attempt a second while none answers).
 class SpeechDispatcherVoice final : public SpeechVoice
 {
 public:
@@ -23,25 +26,45 @@ public:
 	// Unix socket only, never started (for tests).
 	explicit SpeechDispatcherVoice(PostToUiThread post, std::string socket_path = {});
 	~SpeechDispatcherVoice() override;
+	SpeechDispatcherVoice(const SpeechDispatcherVoice &) = delete;
+	SpeechDispatcherVoice &operator=(const SpeechDispatcherVoice &) = delete;
 
 	void SetEventInterests(int32_t interests) override;
 	SpeechResult Speak(const std::string &text, int32_t flags, int32_t &stream_number) override;
+	// Closes the connection and joins the library's and our own thread.
+	void Close() override;
 
 	bool IsConnected() const { return connection_ != nullptr; }
 
 	// Called from speech-dispatcher's thread.
 	void OnNotification(size_t message_id, bool begin);
 
+	// What a text handed over with kSpeakIsXml becomes: one SSML document
+	// in which the text is only text ("<" and "&" are escaped), so that a
+	// character name such as "<" is spoken rather than taken for markup.
+	static std::string SsmlDocument(const std::string &text);
+
 private:
 	void Connect();
-	void Disconnect();
+	// `broken`: the server went away, the library's reader has seen it too.
+	void Disconnect(bool broken);
+	void WatchForHangUp(int socket_fd, int stop_fd, uint64_t generation);
+	void OnHangUp(uint64_t generation);
 	void FinishSilently(int32_t stream);
-	void Deliver(size_t message_id, bool begin);
+	void Deliver(uint64_t generation, size_t message_id, bool begin);
 
 	const std::string socket_path_;
 	const PostToUiThread post_;
 	void *connection_ = nullptr; // the library's SPDConnection
-	bool tried_ = false;
+	// Our own handle on the connection's socket and the thread that waits on
+	// it for the server hanging up; `stop_fd_` wakes it to end.
+	int watch_fd_ = -1;
+	int stop_fd_ = -1;
+	std::thread watcher_;
+	// Counts connections, so that a message of an earlier one is ignored.
+	uint64_t generation_ = 0;
+	bool attempted_ = false;
+	std::chrono::steady_clock::time_point last_failure_{};
 	bool ssml_mode_ = false;
 	int32_t next_stream_ = 0;
 	// speech-dispatcher's message id -> stream number; user-interface thread only.

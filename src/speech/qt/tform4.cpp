@@ -181,8 +181,8 @@ void TForm4::FormCreate()
 	// An error is reported; the dialog is still created and the shell runs on.
 	RunHandler([this] {
 		voiceAllowed = SettingsFile().ReadBool("voice", "voiceallowed", true);
-		if (voiceAllowed)
-			FillVoiceList();
+		// Filled when first needed (FillPendingVoiceList).
+		voice_list_pending_ = voiceAllowed;
 	});
 }
 
@@ -192,8 +192,15 @@ std::string TForm4::SelectedLineText() const
 	return item != nullptr && voicelist->currentRow() >= 0 ? ToCp1250(item->text()) : std::string();
 }
 
+void TForm4::FillPendingVoiceList()
+{
+	if (voice_list_pending_)
+		FillVoiceList();
+}
+
 void TForm4::FillVoiceList()
 {
+	voice_list_pending_ = false;
 	SpeechObjectSlots &objects = speechObjects();
 	if (!objects.engineEnum)
 		return;
@@ -248,6 +255,7 @@ void TForm4::voicelistClick()
 
 void TForm4::SelectVoice()
 {
+	FillPendingVoiceList();
 	SpeechObjectSlots &objects = speechObjects();
 	if (!objects.engineEnum || !objects.selectedMode)
 		return;
@@ -301,6 +309,7 @@ void TForm4::SelectVoice()
 
 void TForm4::SaveVoiceSettings()
 {
+	FillPendingVoiceList();
 	IniFile file = SettingsFile();
 	file.WriteString("Voice", "person", SelectedLineText());
 	file.WriteInteger("Voice", "pitch", pitchtb->value());
@@ -312,6 +321,7 @@ void TForm4::LoadVoiceSettings()
 {
 	if (!voiceAllowed)
 		return;
+	FillPendingVoiceList();
 	const IniFile file = SettingsFile();
 	const std::string person = file.ReadString("Voice", "person", std::string());
 	if (person.empty())

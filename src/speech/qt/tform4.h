@@ -43,6 +43,11 @@ public:
 
 	// Fills voicelist from the engine enumerator and preselects a voice.
 	void FillVoiceList();
+	// Fills it if creation left that for later: listing the voices reads
+	// every voice file, which would hold up the start-up. Whatever reads
+	// the list calls this first; the process entry calls it once the main
+	// window is up.
+	void FillPendingVoiceList();
 	// Selects the engine of the chosen mode and reads its attribute ranges
 	// into the sliders.
 	void SelectVoice();
@@ -72,6 +77,7 @@ protected:
 	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+	bool voice_list_pending_ = false;
 	std::string SelectedLineText() const;
 	// AudioReset on the central when the dialog is the active window.
 	void SilenceWhenActive();

@@ -1,0 +1,79 @@
+#!/usr/bin/python3
+"""Reads the Velira shell's screen as a screen reader does, through AT-SPI.
+
+  atspi_screen.py text
+      prints the text of the screen
+  atspi_screen.py wait SECONDS WANTED [UNWANTED]
+      waits until the screen holds WANTED; fails when it does not within
+      SECONDS, or when the screen that holds it also holds UNWANTED
+  atspi_screen.py press KEY SECONDS WANTED [UNWANTED]
+      the same, timed from KEY pressed through xdotool; prints the seconds
+
+A shell that does not answer (its thread blocked) makes a reading fail; the
+waits just read again, so what they time is when the screen became readable.
+"""
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+
+def screen():
+    """The shell's screen: the first text control of the application."""
+    for app in pyatspi.Registry.getDesktop(0):
+        if app is not None and app.name == "velira":
+            found = pyatspi.findDescendant(app, lambda o: o.getRole() == pyatspi.ROLE_TEXT)
+            if found is not None:
+                return found
+    return None
+
+
+def read():
+    """The screen's text, or None when the shell does not answer."""
+    try:
+        control = screen()
+        if control is None:
+            return None
+        text = control.queryText()
+        return text.getText(0, text.characterCount)
+    except Exception:  # a timeout or a control that went away
+        return None
+
+
+def wait(seconds, wanted, unwanted):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        text = read()
+        if text is not None and wanted in text:
+            if unwanted and unwanted in text:
+                print(f"the screen holds {unwanted!r} already:\n{text}")
+                return False
+            return True
+        time.sleep(0.05)
+    print(f"no {wanted!r} on the screen within {seconds} s; it held:\n{read()}")
+    return False
+
+
+def main(argv):
+    if argv[:1] == ["text"]:
+        print(read())
+        return 0
+    if argv[:1] == ["wait"] and len(argv) in (3, 4):
+        return 0 if wait(float(argv[1]), argv[2], argv[3] if len(argv) == 4 else None) else 1
+    if argv[:1] == ["press"] and len(argv) in (4, 5):
+        if read() is None:
+            print("the screen cannot be read before the key")
+            return 1
+        subprocess.run(["xdotool", "key", argv[1]], check=True)
+        pressed = time.monotonic()
+        if not wait(float(argv[2]), argv[3], argv[4] if len(argv) == 5 else None):
+            return 1
+        print(f"{time.monotonic() - pressed:.2f}")
+        return 0
+    print(__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
