@@ -327,7 +327,7 @@ TEST_F(SoundStatementTest, ClickAndBeepPlayOnceAtTheUserVolumeAndWaitForTheEnd)
 	soundVolume = -900;
 	const int pumped = platform.pump.process_calls;
 	// A key pressed and released while the click sounds, and a repaint.
-	platform.pump.PostAt(50, [] { keyBuffer = "x"; });
+	platform.pump.PostAt(50, [] { keyBuffer.assign(1, 'x'); });
 	int64_t repainted_at_ms = -1;
 	platform.pump.PostOutputAt(50, [&] { repainted_at_ms = platform.clock.now_ms; });
 	ClickSound(1.7); // click1: 200 ms

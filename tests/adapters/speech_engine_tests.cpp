@@ -436,6 +436,10 @@ public:
 		if (!queue_.PumpUntil([&] { return !flag; }, std::chrono::seconds(60)))
 			throw std::runtime_error("a wait for speech never ended");
 	}
+	void WaitHoldingInput(int64_t duration_ms) override
+	{
+		queue_.PumpUntil([] { return false; }, std::chrono::milliseconds(duration_ms));
+	}
 
 private:
 	UiQueue &queue_;
