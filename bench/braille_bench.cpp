@@ -7,6 +7,7 @@
 #include "input/adapters/brlapi_display.h"
 #include "input/braille_display.h"
 #include "input/braille_tables.h"
+#include "platform/services.h"
 #include "runtime/screen.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@
 #include <vector>
 
 using namespace velira;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 namespace
 {
@@ -92,8 +93,8 @@ int BrailleCellsAfter(const std::string &seen, size_t from)
 // with the row of `cells` cells under it.
 bool WaitForText(int master, const std::string &wanted, int cells, std::string &seen, int timeout_ms)
 {
-	const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-	while (Clock::now() < deadline) {
+	const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeout_ms);
+	while (SteadyClock::now() < deadline) {
 		pollfd ready{master, POLLIN, 0};
 		if (poll(&ready, 1, 5) > 0) {
 			char buffer[65536];
@@ -138,10 +139,11 @@ int main(int argc, char **argv)
 		ScreenLineContent line;
 		brailleOutput().SetContent(&line);
 		brailleOutput().SetFocused(true);
-		screenBuffer().SetChangeHandler([] { brailleOutput().Refresh(); });
+		Listeners::Subscription shown =
+		    services().screenChanged.Add([] { brailleOutput().Refresh(); });
 
-		const auto connect_deadline = Clock::now() + std::chrono::seconds(20);
-		while (display.CellCount() == 0 && Clock::now() < connect_deadline)
+		const auto connect_deadline = SteadyClock::now() + std::chrono::seconds(20);
+		while (display.CellCount() == 0 && SteadyClock::now() < connect_deadline)
 			RunMessages(50);
 		std::string seen;
 		if (display.CellCount() == 0) {
@@ -151,7 +153,7 @@ int main(int argc, char **argv)
 			for (int i = 0; i < prints; ++i) {
 				// Each print shows a new line of its own.
 				const std::string text = "tisk " + std::to_string(i) + " hotovo";
-				const auto start = Clock::now();
+				const auto start = SteadyClock::now();
 				ScreenWrite(text);
 				ScreenNewLine();
 				if (!WaitForText(master, text, display.CellCount(), seen, 5000)) {
@@ -159,7 +161,8 @@ int main(int argc, char **argv)
 					break;
 				}
 				latencies_ms.push_back(
-				    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+				    std::chrono::duration<double, std::milli>(SteadyClock::now() - start)
+				        .count());
 				RunMessages(0);
 			}
 			if (!latencies_ms.empty()) {
@@ -173,7 +176,7 @@ int main(int argc, char **argv)
 				status = latencies_ms.size() == static_cast<size_t>(prints) ? 0 : 1;
 			}
 		}
-		screenBuffer().SetChangeHandler(nullptr);
+		shown.Cancel();
 		brailleOutput().SetContent(nullptr);
 		brailleOutput().Attach(nullptr);
 	}

@@ -122,10 +122,10 @@ int MeasureHere()
 {
 	OpenAlDevice::PrepareShortBuffer();
 	BenchPump pump;
-	EspeakObjectFactory factory;
+	EspeakObjectFactory factory(
+	    [&pump](std::function<void()> message) { pump.Post(std::move(message)); });
 	services().pump = &pump;
 	services().speechObjects = &factory;
-	services().postToUi = [&pump](std::function<void()> message) { pump.Post(std::move(message)); };
 
 	voiceAllowed = true;
 	InitSpeech();

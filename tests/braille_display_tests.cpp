@@ -28,27 +28,16 @@ protected:
 		SetSettingsFilePath(folder.path() + "/velira.ini");
 		brailleTableFileName = kBrailleTableFile;
 		LoadBrailleTable();
-		screenBuffer().Clear();
-		screenCursor = tscrcursor();
-		brailleOutput().SetEnabled(true);
 		brailleOutput().SetFocused(true);
 		brailleOutput().SetContent(&screen_line);
-		// The window shows each print as the main window does.
-		screenBuffer().SetChangeHandler([] { brailleOutput().Refresh(); });
-	}
-	void TearDown() override
-	{
-		screenBuffer().SetChangeHandler(nullptr);
-		brailleOutput().SetContent(nullptr);
-		brailleOutput().SetFocused(false);
-		brailleOutput().SetEnabled(true);
-		ClearInputTables();
 	}
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
 	testing::FakeBrailleDisplay display{40};
 	ScreenLineContent screen_line;
+	// The window shows each print as the main window does.
+	Listeners::Subscription shown = services().screenChanged.Add([] { brailleOutput().Refresh(); });
 };
 
 TEST_F(BrailleDisplayTest, DotsComeFromTheShellsTableAndTheRestFromTheDisplays)
@@ -212,8 +201,6 @@ TEST_F(BrailleDisplayTest, SettingsMenuCommandSwitchesSavesAndSpeaks)
 	testing::WriteFile(folder.path() + "/velira.ini", "[Braille]\nDisplay=0\n");
 	LoadBrailleDisplaySetting();
 	EXPECT_FALSE(brailleOutput().Enabled());
-	useSapi5 = voiceReady = false;
-	languageBase = kCzechBase;
 }
 
 } // namespace

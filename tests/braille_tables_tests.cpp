@@ -2,6 +2,7 @@
 #include "input/braille_tables.h"
 #include "platform/cp1250.h"
 #include "platform/error.h"
+#include "platform/integer_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,6 @@ namespace
 class BrailleTableTest : public ::testing::Test
 {
 protected:
-	void SetUp() override { ClearInputTables(); }
-	void TearDown() override { ClearInputTables(); }
-
 	// Writes `text` as the braille table of the scratch folder and loads it.
 	void Load(const std::string &text)
 	{
@@ -35,6 +33,7 @@ protected:
 	}
 
 	testing::ScratchFolder folder;
+	testing::FakePlatform platform;
 };
 
 constexpr const char *kExampleTable = "[prefixes]\n#cap=46\n#num=3456\n"
@@ -176,7 +175,7 @@ protected:
 
 TEST_F(KeyboardFileTest, CodesTakeTheLowEightBitsAndNamesTheRestOfTheLine)
 {
-	LoadKeys("65=capital A\r\n\r\n321=x\r\n$42=bee\n0x43=see=sea\n-1=minus one\n70=\n");
+	LoadKeys("65=capital A\r\n\r\n321=x\r\n$42=bee\n$43=see=sea\n-1=minus one\n70=\n");
 	EXPECT_EQ(echoKeys[0].code, 65);
 	EXPECT_EQ(echoKeys[0].name, "capital A") << "no line end in the name";
 	EXPECT_EQ(echoKeys[1].code, 65) << "321 modulo 256; the empty line took no slot";
@@ -209,6 +208,7 @@ TEST_F(KeyboardFileTest, NonNumberStopsLoadingAndKeepsTheSlotsFilled)
 	expect_error("6 5=a\n", "'6 5' is not a valid integer value");
 	expect_error("99999999999=a\n", "'99999999999' is not a valid integer value");
 	expect_error("$=a\n", "'$' is not a valid integer value");
+	expect_error("0x43=a\n", "'0x43' is not a valid integer value");
 }
 
 TEST_F(KeyboardFileTest, The257thEntryOverwritesTheFirstSlot)
@@ -229,16 +229,19 @@ TEST_F(KeyboardFileTest, MissingFileRaisesFileNotFound)
 	EXPECT_EQ(FindEchoKey(65), kNoEchoKey);
 }
 
+// The one conversion of the keyboard file and of VAL with "%".
 TEST(StrToIntTest, DecimalAndDollarHexadecimalWithinThirtyTwoBits)
 {
 	EXPECT_EQ(StrToInt("  42"), 42);
 	EXPECT_EQ(StrToInt("-7"), -7);
 	EXPECT_EQ(StrToInt("$ff"), 255);
-	EXPECT_EQ(StrToInt("0X1F"), 31);
 	EXPECT_EQ(StrToInt("2147483647"), 2147483647);
 	EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
 	EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
-	for (const char *bad : {"", " ", "-", "2147483648", "12a", "42 ", "$100000000", "1.5"})
+	EXPECT_EQ(StrToInt("-$80000000"), INT32_MIN) << "a negated hexadecimal stays within 32 bits";
+	EXPECT_EQ(StrToInt("-$FFFFFFFF"), 1);
+	for (const char *bad :
+	     {"", " ", "-", "2147483648", "12a", "42 ", "$100000000", "1.5", "0x1F", "\t42", "$ 1"})
 		EXPECT_THROW(StrToInt(bad), ShellError) << bad;
 }
 

@@ -4,9 +4,9 @@
 #include "fakes/shipped_sound.h"
 #include "input/braille_tables.h"
 #include "input/data_entry.h"
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
 #include "platform/error.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
 #include "shell/memory_image.h"
@@ -62,33 +62,14 @@ class DataEntryTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		platform.timer.SetHandler([] { TimerTimer(); });
-		ResetSharedSettings();
-		ClearInputTables();
 		useSapi5 = true;
 		voiceReady = true;
 		// Each character is named by itself in angle brackets.
-		SetEchoNameLookup([](uint8_t code) -> std::optional<std::string> {
+		services().echoNameLookup = [](uint8_t code) -> std::optional<std::string> {
 			return "<" + std::string(1, static_cast<char>(code)) + ">";
-		});
-		SetCapitalLetterTest([](uint8_t code) { return IsUpperLetter(code, kCp1250Row); });
+		};
+		services().capitalLetterTest = [](uint8_t code) { return IsUpperLetter(code, kCp1250Row); };
 		DataEntryCreate();
-		pendingText.clear();
-		brailleChord.clear();
-		deadKeyPending = false;
-		inputEdgeAnnounced = false;
-		announceFocus = false;
-	}
-	void TearDown() override
-	{
-		SetEchoNameLookup(nullptr);
-		SetCapitalLetterTest(nullptr);
-		ClearInputTables();
-		ResetSharedSettings();
-		useSapi5 = false;
-		voiceReady = false;
-		activePrefix.clear();
-		savedPrefix.clear();
 	}
 
 	// The texts spoken since the last call (purges left out), in UTF-8.
@@ -326,7 +307,6 @@ TEST_F(DataEntryTest, AltF4WritesTheMemoryImageAndEnds)
 	}
 	EXPECT_TRUE(reported);
 	std::filesystem::current_path(previous);
-	ramImage.fill(0);
 }
 
 TEST_F(DataEntryTest, BrailleCapitalPrefixTypesOneCapital)

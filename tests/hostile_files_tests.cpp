@@ -60,16 +60,8 @@ class HostileFilesTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		ramImage.fill(0);
-		ClearInputTables();
 		brailleTableFileName = kBrailleTableFile;
 		keyboardFileName = "czech.vky";
-	}
-	void TearDown() override
-	{
-		CloseDataFile();
-		ramImage.fill(0);
-		ClearInputTables();
 	}
 
 	testing::ScratchFolder folder;

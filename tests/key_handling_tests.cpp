@@ -3,7 +3,7 @@
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
-#include "input/virtual_keys.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
@@ -30,27 +30,12 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
-		// The main window's timer ends the tone statement's wait.
-		platform.timer.SetHandler([] { TimerTimer(); });
-		ResetSharedSettings();
-		ClearInputTables();
-		keyBuffer.clear();
-		pendingKey.clear();
-		brailleChord.clear();
 		testing::WriteFile("czech.vbt", "[prefixes]\n#cap=46\n#num=3456\n"
 		                                "[characters]\na=1\nb=12\nc=14\n"
 		                                "[#cap]\nA=1\nB=12\n"
 		                                "[#num]\n1=1\n2=12\n");
 		brailleTableFileName = "czech.vbt";
 		LoadBrailleTable();
-	}
-	void TearDown() override
-	{
-		ClearInputTables();
-		ResetSharedSettings();
-		keyBuffer.clear();
-		soundWaiting = false;
-		languageBase = kCzechBase;
 	}
 
 	void Down(int key, char typed = 0, ShiftState shift = {})
@@ -296,7 +281,6 @@ TEST_F(KeyHandlingTest, AltF4WritesTheMemoryImageAndEndsTheProcess)
 	const std::string saved = testing::ReadFile("ram.dat");
 	ASSERT_EQ(saved.size(), 65536u);
 	EXPECT_EQ(saved[7], 9);
-	ramImage.fill(0);
 }
 
 // The check marks and status bar of a window, recorded.

@@ -48,6 +48,7 @@ TEST(LocalizedText, ListLanguagesReplacesTheList)
 TEST(LocalizedText, LanguageSettingRoundTripsThroughTheFile)
 {
 	testing::ScratchFolder folder;
+	testing::FakePlatform platform;
 	SetSettingsFilePath(folder.path() + "/velira.ini");
 	LoadLanguageSetting();
 	EXPECT_EQ(languageBase, 1000) << "no file: Czech";
@@ -65,7 +66,6 @@ TEST(LocalizedText, LanguageSettingRoundTripsThroughTheFile)
 	languageBase = 1000;
 	LoadLanguageSetting();
 	EXPECT_EQ(languageBase, 3000);
-	languageBase = 1000;
 }
 
 TEST(Cp1250, ConvertsBothWays)

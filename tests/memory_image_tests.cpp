@@ -15,13 +15,6 @@ namespace
 class MemoryImageTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		ramImage.fill(0);
-		ForgetMemoryImage();
-	}
-	void TearDown() override { ramImage.fill(0); }
-
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
 };

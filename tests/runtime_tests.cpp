@@ -1,5 +1,6 @@
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_speech.h"
 #include "fakes/test_banks.h"
 #include "platform/error.h"
 #include "runtime/screen.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace velira
@@ -22,20 +24,6 @@ namespace
 class RuntimeTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		RuntimeStartup();
-		keyBuffer.clear();
-		soundWaiting = false;
-		ResetSharedSettings();
-	}
-	void TearDown() override
-	{
-		CloseDataFile();
-		ramImage.fill(0);
-		ResetSharedSettings();
-	}
-
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
 };
@@ -79,12 +67,15 @@ TEST_F(RuntimeTest, TheShippedDataFileHoldsTheFourDirectionWords)
 
 TEST_F(RuntimeTest, ReadWithoutADataFileEndsTheProcessAfterTheMessage)
 {
+	testing::FakeSpeech speech{platform};
 	languageBase = kEnglishBase;
 	OpenDataFile();
 	EXPECT_THROW(ReadDataItem(), testing::ProcessTerminated);
 	ASSERT_EQ(platform.desktop.messages.size(), 1u);
 	EXPECT_EQ(platform.desktop.messages[0], LocalizedText(kEnglishBase, 42) + " data.dta");
-	languageBase = kCzechBase;
+	// A speech thread left running could keep the process from ending.
+	EXPECT_EQ(speech.voice.closes, 1) << "speech was not shut down first";
+	EXPECT_FALSE(std::filesystem::exists("ram.dat")) << "nothing is written";
 }
 
 TEST_F(RuntimeTest, ReadKeysHandlesMessagesOnceAndTakesTheKey)
@@ -148,6 +139,8 @@ TEST_F(RuntimeTest, TimeTextAndValueOf)
 	EXPECT_EQ(ValueOf("%ff"), 255.0);
 	EXPECT_EQ(ValueOf("-%10"), -16.0);
 	EXPECT_EQ(ValueOf("%FFFFFFFF"), -1.0) << "eight digits fill the 32 bits";
+	EXPECT_EQ(ValueOf("-%80000000"), -2147483648.0) << "a negated hexadecimal stays within 32 bits";
+	EXPECT_THROW(ValueOf("0x%1F"), ShellError) << "only \"$\" makes a number hexadecimal";
 	EXPECT_THROW(ValueOf("%"), ShellError);
 	EXPECT_THROW(ValueOf("%1G"), ShellError);
 	EXPECT_THROW(ValueOf("%123456789"), ShellError);
@@ -178,9 +171,6 @@ class SoundStatementTest : public RuntimeTest
 protected:
 	void SetUp() override
 	{
-		RuntimeTest::SetUp();
-		// The main window's timer event.
-		platform.timer.SetHandler([] { TimerTimer(); });
 		mixer.Install();
 		CreateSoundDeviceAndWaveList();
 		std::vector<SoundBankEntry> waves = testing::StatementWaves(6);
@@ -189,11 +179,6 @@ protected:
 				waves.push_back(wave);
 		testing::LoadBank(waves);
 		calls_before_ = mixer.calls.size();
-	}
-	void TearDown() override
-	{
-		ReleaseSoundDeviceAndWaveList();
-		RuntimeTest::TearDown();
 	}
 
 	// The mixer calls since loading, without the state queries.

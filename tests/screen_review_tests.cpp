@@ -1,3 +1,5 @@
+#include "fakes/fake_platform.h"
+#include "platform/virtual_keys.h"
 #include "review/screen_review.h"
 #include "settings/localized_texts.h"
 
@@ -9,14 +11,13 @@ namespace
 {
 
 using Speech = ReviewAnnouncement::Speech;
-using namespace review_keys;
+using namespace vk;
 
 class ScreenReviewTest : public ::testing::Test
 {
 protected:
 	void SetUp() override
 	{
-		edgeAnnounced = false;
 		languageBase = kEnglishBase;
 		ScreenBuffer::Lines lines;
 		lines[0] = "first line";
@@ -25,8 +26,6 @@ protected:
 		lines[3] = std::string(80, ' ');
 		text = ReviewText(lines);
 	}
-	void TearDown() override { languageBase = kCzechBase; }
-
 	ReviewAnnouncement Key(int vk, size_t p, bool ctrl = false)
 	{
 		return AnnounceReviewKey(vk, ctrl, text, p, "empty line");
@@ -40,6 +39,7 @@ protected:
 		return p + static_cast<size_t>(column);
 	}
 
+	testing::FakePlatform platform;
 	std::string text;
 };
 

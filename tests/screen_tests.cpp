@@ -12,12 +12,6 @@ namespace
 class ScreenTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		screenBuffer().Clear();
-		screenCursor = tscrcursor();
-	}
-
 	void At(int column, int row)
 	{
 		screenCursor.setcolumn(static_cast<uint8_t>(column));

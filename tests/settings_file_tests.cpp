@@ -3,7 +3,6 @@
 #include "platform/error.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
-#include "speech/voice_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -305,37 +304,36 @@ private:
 class LoadSettingsTest : public SettingsFileTest
 {
 protected:
-	void SetUp() override
-	{
-		SettingsFileTest::SetUp();
-		ResetSharedSettings();
-	}
-	void TearDown() override { ResetSharedSettings(); }
-
+	testing::FakePlatform platform;
 	RecordingMenu menu;
 };
 
 TEST_F(LoadSettingsTest, FirstStartCreatesTheFileFromTheStartingValues)
 {
-	LoadSettings(menu);
+	for (const bool engines : {false, true}) {
+		SCOPED_TRACE(engines ? "speech engines" : "no speech engines");
+		std::filesystem::remove(path);
+		voiceAllowed = !engines;
+		LoadSettings(menu, engines);
 
-	const bool engines = SpeechEnginesAvailable();
-	EXPECT_EQ(voiceAllowed, engines);
-	const std::string text = Contents();
-	EXPECT_EQ(SectionLines(text), (std::vector<std::string>{"[voice]", "[sounds]", "[keyboard]"}));
-	EXPECT_EQ(KeyLines(text),
-	          (std::multiset<std::string>{engines ? "voiceallowed=1" : "voiceallowed=0", "velirasounds=1",
-	                                      "sndvolume=0", "braillekeys=0", "echo=0", "autochanging=0"}))
-	    << "echo is stored as 0, the value before the file is read, not its default";
-	EXPECT_TRUE(menu.calls.empty()) << "no check mark changes and no status bar refresh";
-	EXPECT_EQ(echoMode, 0);
-	EXPECT_TRUE(deviceSounds);
+		EXPECT_EQ(voiceAllowed, engines) << "the voice is allowed when there is one to speak with";
+		const std::string text = Contents();
+		EXPECT_EQ(SectionLines(text),
+		          (std::vector<std::string>{"[voice]", "[sounds]", "[keyboard]"}));
+		EXPECT_EQ(KeyLines(text), (std::multiset<std::string>{
+		                              engines ? "voiceallowed=1" : "voiceallowed=0", "velirasounds=1",
+		                              "sndvolume=0", "braillekeys=0", "echo=0", "autochanging=0"}))
+		    << "echo is stored as 0, the value before the file is read, not its default";
+		EXPECT_TRUE(menu.calls.empty()) << "no check mark changes and no status bar refresh";
+		EXPECT_EQ(echoMode, 0);
+		EXPECT_TRUE(deviceSounds);
+	}
 }
 
 TEST_F(LoadSettingsTest, AbsentKeysTakeTheirDefaultsAndAreWrittenBack)
 {
 	Write("[environment]\nlanguage=2000\n");
-	LoadSettings(menu);
+	LoadSettings(menu, true);
 
 	EXPECT_TRUE(voiceAllowed);
 	EXPECT_TRUE(deviceSounds);
@@ -354,7 +352,7 @@ TEST_F(LoadSettingsTest, AbsentKeysTakeTheirDefaultsAndAreWrittenBack)
 TEST_F(LoadSettingsTest, AnEmptyFileIsNotAMissingOne)
 {
 	Write("");
-	LoadSettings(menu);
+	LoadSettings(menu, false);
 	EXPECT_TRUE(voiceAllowed) << "the default, whatever the speech engines";
 	EXPECT_EQ(echoMode, 1);
 	EXPECT_EQ(menu.calls.back(), "statusbar");
@@ -364,7 +362,7 @@ TEST_F(LoadSettingsTest, StoredValuesReachTheSettingsAndTheMenu)
 {
 	Write("[voice]\nvoiceallowed=0\n[sounds]\nvelirasounds=0\nsndvolume=-2550\n"
 	      "[keyboard]\nbraillekeys=1\necho=0x2\nautochanging=1\n");
-	LoadSettings(menu);
+	LoadSettings(menu, true);
 	EXPECT_FALSE(voiceAllowed);
 	EXPECT_FALSE(deviceSounds);
 	EXPECT_EQ(soundVolume, -2550);
@@ -382,7 +380,7 @@ TEST_F(LoadSettingsTest, Sapi5IsReadInEitherSpellingOfTheSection)
 		SCOPED_TRACE(text);
 		Write(text);
 		menu.calls.clear();
-		LoadSettings(menu);
+		LoadSettings(menu, true);
 		ASSERT_FALSE(menu.calls.empty());
 		EXPECT_EQ(menu.calls.front(), "sapi5=1");
 		EXPECT_TRUE(voiceAllowed);
@@ -393,7 +391,7 @@ TEST_F(LoadSettingsTest, Sapi5IsReadInEitherSpellingOfTheSection)
 TEST_F(LoadSettingsTest, AnUnreadableEchoIsTheDefault)
 {
 	Write("[keyboard]\necho=two\n");
-	LoadSettings(menu);
+	LoadSettings(menu, true);
 	EXPECT_EQ(echoMode, 1);
 	EXPECT_EQ(KeyLines(Contents()).count("echo=1"), 1u);
 }
@@ -403,7 +401,7 @@ TEST_F(LoadSettingsTest, AnUnwritableFileRaisesUnableToWrite)
 	const std::string unreachable = folder.path() + "/nowhere/velira.ini";
 	SetSettingsFilePath(unreachable);
 	try {
-		LoadSettings(menu);
+		LoadSettings(menu, true);
 		FAIL() << "the failed write reported success";
 	} catch (const ShellError &error) {
 		EXPECT_EQ(std::string(error.what()), "Unable to write to " + unreachable);

@@ -13,9 +13,6 @@ namespace
 class ShippedInputDataTest : public ::testing::Test
 {
 protected:
-	void SetUp() override { ClearInputTables(); }
-	void TearDown() override { ClearInputTables(); }
-
 	void LoadTable()
 	{
 		brailleTableFileName = std::string(VELIRA_SHIPPED_DATA) + "/" + kBrailleTableFile;
@@ -32,6 +29,8 @@ protected:
 		}
 		return std::string();
 	}
+
+	testing::FakePlatform platform;
 };
 
 // The Czech alphabet, each letter with its capital.

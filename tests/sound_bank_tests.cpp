@@ -288,12 +288,14 @@ TEST_F(SoundBankReaderTest, TheChunkWalk)
 	EXPECT_THROW(wave_of("RIFF"), ShellError);
 }
 
-// A folder of small crafted files, each with the error it must give.
+// Small crafted files, each with the error it must give. They are the seeds
+// of the sound bank's fuzz corpus too, kept there once.
 TEST_F(SoundBankReaderTest, HostileFilesGiveTheirErrorsAndNoCrash)
 {
-	const std::filesystem::path folder = std::filesystem::path(VELIRA_TEST_DATA) / "hostile_banks";
-	std::ifstream expected(folder / "expected.txt");
-	ASSERT_TRUE(expected) << "missing " << folder;
+	const std::filesystem::path folder = std::filesystem::path(VELIRA_FUZZ_CORPUS) / "sound_bank";
+	const std::filesystem::path errors = std::filesystem::path(VELIRA_TEST_DATA) / "hostile_bank_errors.txt";
+	std::ifstream expected(errors);
+	ASSERT_TRUE(expected) << "missing " << errors;
 	std::string line;
 	int checked = 0;
 	while (std::getline(expected, line)) {
@@ -320,7 +322,6 @@ protected:
 		mixer.Install();
 		CreateSoundDeviceAndWaveList();
 	}
-	void TearDown() override { ReleaseSoundDeviceAndWaveList(); }
 
 	std::vector<testing::FakeMixer::Call> Plays() const { return mixer.CallsOf("play"); }
 

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <vector>
 
 namespace velira
 {
@@ -22,27 +24,15 @@ class SpeechTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		platform.timer.SetHandler([] { TimerTimer(); });
-		ResetSharedSettings();
-		voiceReady = false;
-		sapi4Speaking = false;
-		sapi5Speaking = false;
 		InitSpeech();
 		voiceAllowed = true;
 		speechObjects().notifySink = std::make_shared<TTTSNotifySink>();
-		SetEchoNameLookup([this](uint8_t code) -> std::optional<std::string> {
+		services().echoNameLookup = [this](uint8_t code) -> std::optional<std::string> {
 			auto found = names.find(code);
 			if (found == names.end())
 				return std::nullopt;
 			return found->second;
-		});
-		SetCapitalLetterTest(nullptr);
-	}
-	void TearDown() override
-	{
-		SetEchoNameLookup(nullptr);
-		useSapi5 = false;
-		voiceReady = false;
+		};
 	}
 
 	// What selecting the first voice leaves behind: a central with the sink.
@@ -313,14 +303,37 @@ TEST_F(SpeechTest, ReleasingTheCentralWhileItSpeaksDoesNotLeaveAWaitHanging)
 	EXPECT_FALSE(sapi4Speaking);
 }
 
-TEST_F(SpeechTest, TheSoundsDialogReachesTheInstalledVoiceOperation)
+TEST_F(SpeechTest, TheSoundsDialogReachesTheVoiceDialogsSelection)
 {
 	int runs = 0;
-	AllowVoiceFromSoundsDialog(); // nothing installed: nothing happens
-	SetAllowVoiceOperation([&] { ++runs; });
+	services().allowVoice = [&] { ++runs; };
 	AllowVoiceFromSoundsDialog();
-	SetAllowVoiceOperation(nullptr);
 	EXPECT_EQ(runs, 1);
+}
+
+// What nobody connected is an error that names it: the operation ends there
+// and the error reaches the error report. Nothing waits for an answer that
+// cannot come.
+TEST_F(SpeechTest, AMissingVoiceOrVoiceSelectionIsAnErrorNotAHang)
+{
+	UseNewerInterface();
+	services().voice5 = nullptr;
+	for (const auto &speak :
+	     std::vector<std::function<void()>>{[] { SpeakAndWait("hello"); }, [] { SpeakAsync("hello"); },
+	                                        [] { SpeakCharacter("a"); }, [] { StopSpeech(); }}) {
+		try {
+			speak();
+			ADD_FAILURE() << "spoke without a voice";
+		} catch (const ShellError &error) {
+			EXPECT_EQ(std::string(error.what()), "The shell has no desktop voice connected");
+		}
+		EXPECT_FALSE(sapi5Speaking) << "no text was handed over: nothing is being spoken";
+	}
+	SpeakAndWait(""); // nothing to say needs no voice
+
+	services().allowVoice = nullptr;
+	EXPECT_THROW(AllowVoiceFromSoundsDialog(), ShellError)
+	    << "allowing the voice without selecting one would leave it silent";
 }
 
 } // namespace

@@ -121,22 +121,7 @@ protected:
 	void SetUp() override
 	{
 		testing::WriteFile("data.dta", Cp1250FromUtf8("vpravo,vľavo,vpredu,vzadu,\r\n"));
-		deviceSounds = true;
-		ramImage.fill(0);
-		// The main window's timer event ends each tone.
-		platform.timer.SetHandler([] { TimerTimer(); });
 		Fresh();
-	}
-
-	void TearDown() override
-	{
-		player.reset();
-		transcript.reset();
-		CloseDataFile();
-		StackInit(returnStack);
-		keyBuffer.clear();
-		soundWaiting = false;
-		deviceSounds = true;
 	}
 
 	// A clean screen, keyboard, script and player for the next run. The

@@ -1,19 +1,20 @@
-// The process entry: the platform services, the runtime's start-up, the
-// windows in their order, and the message loop.
+// The process entry: the shared state reset, the platform services and the
+// connections in services(), the windows in their order, and the message loop.
 #include "input/adapters/brlapi_display.h"
 #include "input/braille_display.h"
 #include "input/braille_tables.h"
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/adapters/openal_device.h"
+#include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
-#include "runtime/velcommands.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
+#include "shell/core_state.h"
 #include "shell/file_locations.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
@@ -56,55 +57,60 @@ int main(int argc, char *argv[])
 	SetSettingsFilePath(locations.settings_file);
 	SetFileLocations(locations);
 
+	// The shared state as at start-up, before anything is connected to it.
+	ResetCoreState();
+
+	// Every service and connection of the core, in services(). The speech
+	// engines and the braille display notify from their own threads: each
+	// gets the way to post to this thread when it is made.
+	const PostToUiThread post_to_ui = [&app](std::function<void()> message) {
+		QMetaObject::invokeMethod(&app, std::move(message), Qt::QueuedConnection);
+	};
 	QtMessagePump pump;
 	SystemClock clock;
 	SystemRandom random;
 	QtKeyState keys;
 	QtDesktop desktop;
 	OpenAlMixer mixer;
+	EspeakObjectFactory speech_objects(post_to_ui);
+	SpeechDispatcherVoice voice5(post_to_ui);
+	// The braille display connects in the background: without a BrlAPI
+	// server the shell starts as fast, and it connects when one comes.
+	BrlapiDisplay braille_display(post_to_ui);
 	Services &platform = services();
 	platform.pump = &pump;
 	platform.clock = &clock;
 	platform.random = &random;
 	platform.keys = &keys;
 	platform.desktop = &desktop;
-	// The speech engines notify from their own threads through this.
-	platform.postToUi = [&app](std::function<void()> message) {
-		QMetaObject::invokeMethod(&app, std::move(message), Qt::QueuedConnection);
-	};
-	EspeakObjectFactory speech_objects;
-	SpeechDispatcherVoice voice5;
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
 	platform.mixer = &mixer;
-	// The braille display connects in the background: without a BrlAPI
-	// server the shell starts as fast, and it connects when one comes.
-	BrlapiDisplay braille_display(platform.postToUi);
 	platform.brailleDisplay = &braille_display;
 	brailleOutput().Attach(&braille_display);
-
-	RuntimeStartup();
 	// Spoken characters take their names from the keyboard file and their
 	// capital tone from the national letter classes.
-	SetEchoNameLookup([](uint8_t code) -> std::optional<std::string> {
+	platform.echoNameLookup = [](uint8_t code) -> std::optional<std::string> {
 		const int slot = FindEchoKey(code);
 		if (slot == kNoEchoKey)
 			return std::nullopt;
 		return echoKeys[static_cast<size_t>(slot)].name;
-	});
-	SetCapitalLetterTest([](uint8_t code) { return IsUpperLetter(code, 2); });
+	};
+	platform.capitalLetterTest = [](uint8_t code) { return IsUpperLetter(code, kCp1250Row); };
 
+	// The windows in their order; each connects what it serves (the main
+	// window its timer, screen and sound objects, the voice dialog the voice
+	// selection, the review window itself) as it is created, each labelled
+	// in the language that the main window's start-up chose.
 	TForm1 form1;
 	platform.timer = form1.Timer;
 	InstallTerminationSignals(&form1);
 	form1.FormCreate();
 
-	TForm2 form2(&form1);
+	TForm2 form2(&form1, &form1.Keyboard());
 	form2.FormCreate();
 	form1.SetForm2(&form2);
 
-	// The other windows in their order, each labelled in the language that
-	// the main window's start-up chose.
 	TForm3 form3(&form1);
 	form3.FormCreate();
 	form1.SetForm3(&form3);
@@ -119,24 +125,18 @@ int main(int argc, char *argv[])
 
 	TForm6 form6(&form1);
 	form6.FormCreate();
-	SetReviewWindow(&form6);
 
 	TAboutbox aboutbox(&form1);
 	aboutbox.FormCreate();
 	form1.SetAboutbox(&aboutbox);
 
-	BrailleFocus braille_focus(&form1, &form6);
+	BrailleFocus braille_focus(&form1, form1.printmemo, &form6);
 
 	form1.show();
 	// The voices are listed once the window is up; whatever needs them
 	// sooner lists them itself.
-	QTimer::singleShot(kVoiceListDelay_ms, &form4, [&form4] {
-		try {
-			form4.FillPendingVoiceList();
-		} catch (const std::exception &error) {
-			ShowErrorMessage(error);
-		}
-	});
+	QTimer::singleShot(kVoiceListDelay_ms, &form4,
+	                   [&form4] { RunHandler([&form4] { form4.FillPendingVoiceList(); }); });
 	const int exit_code = app.exec();
 	brailleOutput().Attach(nullptr);
 	// The speech threads end before the application they post to.

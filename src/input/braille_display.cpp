@@ -94,6 +94,15 @@ void BrailleOutput::Attach(BrailleDisplay *display)
 	UpdateHolding();
 }
 
+void BrailleOutput::Reset()
+{
+	SetContent(nullptr);
+	SetFocused(false);
+	SetEnabled(true);
+	written_.clear();
+	written_cursor_ = -1;
+}
+
 void BrailleOutput::SetEnabled(bool enabled)
 {
 	enabled_ = enabled;

@@ -145,6 +145,10 @@ public:
 	// Connects to the display in services(), or disconnects (null).
 	void Attach(BrailleDisplay *display);
 
+	// As at start-up: the setting on, no shell window focused, no content.
+	// The display stays attached.
+	void Reset();
+
 private:
 	// Reads the content again; `new_content` writes it and places the
 	// panning window anew even when it looks unchanged.

@@ -1,6 +1,7 @@
 #include "input/braille_tables.h"
 
 #include "platform/error.h"
+#include "platform/integer_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -201,57 +202,6 @@ void LoadBrailleTable()
 			break;
 		}
 	}
-}
-
-int32_t StrToInt(const std::string &text)
-{
-	const auto fail = [&text]() -> int32_t {
-		throw ShellError("'" + text + "' is not a valid integer value");
-	};
-	size_t i = 0;
-	while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-		++i;
-	bool negative = false;
-	if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-		negative = text[i] == '-';
-		++i;
-	}
-	int base = 10;
-	if (i < text.size() && text[i] == '$') {
-		base = 16;
-		++i;
-	} else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-		base = 16;
-		i += 2;
-	}
-	if (i >= text.size())
-		return fail();
-	uint64_t value = 0;
-	for (; i < text.size(); ++i) {
-		const char ch = text[i];
-		int digit = -1;
-		if (ch >= '0' && ch <= '9')
-			digit = ch - '0';
-		else if (base == 16 && ch >= 'a' && ch <= 'f')
-			digit = ch - 'a' + 10;
-		else if (base == 16 && ch >= 'A' && ch <= 'F')
-			digit = ch - 'A' + 10;
-		if (digit < 0)
-			return fail();
-		value = value * base + digit;
-		if (value > 0xFFFFFFFFull)
-			return fail();
-	}
-	if (base == 10) {
-		// Decimal numbers must fit a signed 32-bit integer.
-		if (value > (negative ? 0x80000000ull : 0x7FFFFFFFull))
-			return fail();
-		return negative ? static_cast<int32_t>(-static_cast<int64_t>(value))
-		                : static_cast<int32_t>(value);
-	}
-	// Hexadecimal numbers take all 32 bits.
-	const auto bits = static_cast<uint32_t>(value);
-	return static_cast<int32_t>(negative ? 0u - bits : bits);
 }
 
 void LoadKeyboardFile()

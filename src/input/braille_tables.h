@@ -97,9 +97,4 @@ extern const std::array<std::array<uint8_t, kNationalRowLength>, kNationalRows> 
 bool IsUpperLetter(uint8_t code, uint8_t row);
 bool IsLowerLetter(uint8_t code, uint8_t row);
 
-// The standard integer conversion of the keyboard file: optional blanks and
-// sign, decimal digits, or hexadecimal after "$" or "0x"; the whole text,
-// within 32 bits. Raises "'<text>' is not a valid integer value".
-int32_t StrToInt(const std::string &text);
-
 } // namespace velira

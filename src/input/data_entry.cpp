@@ -1,10 +1,10 @@
 #include "input/data_entry.h"
 
 #include "input/braille_tables.h"
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
 #include "platform/desktop.h"
 #include "platform/services.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/shared_settings.h"
@@ -334,7 +334,7 @@ void SaveAndEndProcess()
 	// No settings are written and no window is closed first.
 	SaveMemoryImage();
 	ShutDownSpeech();
-	services().desktop->TerminateProcess(0);
+	services().DesktopService().TerminateProcess(0);
 }
 
 } // namespace velira

@@ -1,10 +1,10 @@
 #include "input/key_handling.h"
 
 #include "input/braille_tables.h"
-#include "input/virtual_keys.h"
 #include "platform/key_state.h"
 #include "platform/services.h"
 #include "platform/timer.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
 #include "shell/shutdown.h"
@@ -26,7 +26,7 @@ constexpr std::array<int, 6> kDotKeys = {vk::kF, vk::kD, vk::kS, vk::kJ, vk::kK,
 
 bool IsDown(int key)
 {
-	return services().keys->IsKeyDown(key);
+	return services().Keys().IsKeyDown(key);
 }
 
 void Deliver(int code)
@@ -65,7 +65,7 @@ void FormKeyDown(int key, ShiftState shift)
 	if (soundWaiting) {
 		// The program's tone statement is waiting: cut it short.
 		soundWaiting = false;
-		services().timer->Stop();
+		services().MainTimer().Stop();
 	}
 
 	switch (key) {

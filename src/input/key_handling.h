@@ -1,19 +1,14 @@
 #pragma once
 
+#include "platform/key_state.h"
+
 #include <string>
 
 // The main window's key rules: the device's keyboard on a personal computer.
-// Keys are Windows virtual-key codes (input/virtual_keys.h); whether a key is
+// Keys are Windows virtual-key codes (platform/virtual_keys.h); whether a key is
 // held comes from services().keys, as of the key event being handled.
 namespace velira
 {
-
-// The modifier keys held with a key event.
-struct ShiftState {
-	bool shift = false;
-	bool alt = false;
-	bool ctrl = false;
-};
 
 // The text that the next key release delivers; empty between keys.
 extern std::string pendingKey;

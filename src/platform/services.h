@@ -1,6 +1,11 @@
 #pragma once
 
+#include "platform/listeners.h"
+
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace velira
 {
@@ -15,9 +20,17 @@ class TtsObjectFactory;
 class SpeechVoice;
 class AudioMixer;
 class BrailleDisplay;
+class ReviewWindow;
 
-// The platform services the core talks to. The process entry fills them with
-// the Qt adapters; tests fill them with fakes. Nothing in the core owns them.
+// The one wiring object of the shell: the platform services the core talks
+// to, and what the windows and the process entry hand the core. The process
+// entry fills the services with the Qt adapters, tests with fakes; the
+// windows fill their own slots when they are created and empty them when
+// they go. Nothing in the core owns any of them.
+//
+// The core reaches a service through its checked accessor: a service that
+// nobody connected is a ShellError naming it, never a null pointer and never
+// a wait that cannot end.
 struct Services {
 	MessagePump *pump = nullptr;
 	Clock *clock = nullptr;
@@ -25,15 +38,41 @@ struct Services {
 	KeyState *keys = nullptr;
 	RandomSource *random = nullptr;
 	Desktop *desktop = nullptr;
-	// The older speech interface's object creation, and the newer one's voice.
+	// The older speech interface's object creation (null: no engines, the
+	// voice is not allowed), and the newer one's voice.
 	TtsObjectFactory *speechObjects = nullptr;
 	SpeechVoice *voice5 = nullptr;
-	// Runs a message later on the user-interface thread; the speech engines
-	// deliver their notifications through it from their own threads.
-	std::function<void(std::function<void()>)> postToUi;
 	AudioMixer *mixer = nullptr; // the sound mixer the sound bank plays through
 	// The refreshable braille display; null when the shell has none.
 	BrailleDisplay *brailleDisplay = nullptr;
+
+	// What SpeakCharacter needs of the keyboard file and the letter classes:
+	// the spoken name of a character (nothing when no slot holds it), and
+	// whether it is a capital. Unset, every character is spoken as itself and
+	// only A..Z are capitals.
+	std::function<std::optional<std::string>(uint8_t code)> echoNameLookup;
+	std::function<bool(uint8_t code)> capitalLetterTest;
+	// The voice dialog's selection, run when the sounds dialog allows the
+	// voice: fill the voice list, select the voice, save its settings.
+	std::function<void()> allowVoice;
+	// Releases the sound objects (mixer and wave list) on the way out; their
+	// owner sets it when it creates them.
+	std::function<void()> releaseSoundObjects;
+	// The screen review window, which OpenScreenReview shows.
+	ReviewWindow *reviewWindow = nullptr;
+	// Called after every change of the screen buffer: the main window shows
+	// it, the braille display and the tests' transcripts follow it.
+	Listeners screenChanged;
+
+	MessagePump &Pump() const;
+	Clock &ClockService() const;
+	Timer &MainTimer() const;
+	KeyState &Keys() const;
+	RandomSource &Random() const;
+	Desktop &DesktopService() const;
+	SpeechVoice &Voice5() const;
+	AudioMixer &Mixer() const;
+	ReviewWindow &Review() const;
 };
 
 Services &services();

@@ -431,7 +431,7 @@ std::vector<double> RampNotes(const NoteRamp &ramp, double &counter_after)
 void RunProgram()
 {
 	StackInit(returnStack);
-	services().random->ReseedFromClock();
+	services().Random().ReseedFromClock();
 	try {
 		RunGame();
 	} catch (...) {
@@ -441,6 +441,12 @@ void RunProgram()
 		UnlockScreenReview();
 		throw;
 	}
+}
+
+void ResetProgramState()
+{
+	StackInit(returnStack);
+	returnLabel = 0;
 }
 
 } // namespace velira

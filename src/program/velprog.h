@@ -16,4 +16,7 @@ extern int32_t returnLabel;
 // Runs the built-in program from its first statement to its END.
 void RunProgram();
 
+// As at start-up: an empty return stack, no label taken.
+void ResetProgramState();
+
 } // namespace velira

@@ -1,14 +1,29 @@
 #include "review/screen_review.h"
 
+#include "platform/services.h"
+#include "platform/virtual_keys.h"
+#include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
+#include "speech/speech_output.h"
 
 namespace velira
 {
 
 bool edgeAnnounced = false;
 
+void ResetReviewState()
+{
+	edgeAnnounced = false;
+}
+
 namespace
 {
+
+// Opening and closing sound: two notes together, instrument 5.
+void ReviewChord()
+{
+	SoundStatement({300, 450}, 100, 5);
+}
 
 bool IsWordSeparator(char ch)
 {
@@ -109,9 +124,8 @@ std::string ReviewWordAt(const std::string &text, size_t p)
 ReviewAnnouncement AnnounceReviewKey(int virtual_key, bool ctrl, const std::string &text, size_t p,
                                      const std::string &empty_line_text)
 {
-	using namespace review_keys;
 	ReviewAnnouncement out;
-	if (virtual_key == kUp || virtual_key == kDown) {
+	if (virtual_key == vk::kUp || virtual_key == vk::kDown) {
 		const int line = ReviewLineOf(text, p);
 		out.click = EdgeSignal(line == 0 || line >= ReviewLineCount(text));
 		const std::string content = ReviewLine(text, line);
@@ -119,12 +133,13 @@ ReviewAnnouncement AnnounceReviewKey(int virtual_key, bool ctrl, const std::stri
 		out.text = content.empty() ? empty_line_text : content;
 		return out;
 	}
-	if (virtual_key == kLeft || virtual_key == kRight || virtual_key == kHome || virtual_key == kEnd) {
+	if (virtual_key == vk::kLeft || virtual_key == vk::kRight || virtual_key == vk::kHome ||
+	    virtual_key == vk::kEnd) {
 		out.click = EdgeSignal(p == 0 || p == text.size());
 		if (text.empty())
 			return out;
 		if (ctrl) {
-			if (virtual_key == kLeft || virtual_key == kRight) {
+			if (virtual_key == vk::kLeft || virtual_key == vk::kRight) {
 				out.text = ReviewWordAt(text, p);
 				if (!out.text.empty())
 					out.speech = ReviewAnnouncement::Speech::Text;
@@ -143,6 +158,21 @@ std::string ReviewPositionText(const std::string &text, size_t p)
 {
 	return LocalizedText(languageBase, 31) + " " + std::to_string(ReviewLineOf(text, p) + 1) + ", " +
 	       LocalizedText(languageBase, 32) + " " + std::to_string(ReviewColumnOf(text, p));
+}
+
+void OpenScreenReview()
+{
+	ReviewWindow &window = services().Review();
+	if (PeekByte(kReviewGuardAddress) == 1)
+		return;
+	// The key that opened the review must not reach the running program.
+	keyBuffer.clear();
+	window.FillReview(ReviewText(screenBuffer().lines()));
+	ReviewChord();
+	SpeakAsync(LocalizedText(languageBase, 26));
+	window.ShowReview();
+	ReviewChord();
+	SpeakAndWait(LocalizedText(languageBase, 30));
 }
 
 } // namespace velira

@@ -13,6 +13,9 @@ namespace velira
 // the whole run, across openings of the review.
 extern bool edgeAnnounced;
 
+// As at start-up: no edge announced.
+void ResetReviewState();
+
 // The memory address whose value 1 forbids the review while a program runs.
 constexpr double kReviewGuardAddress = 50730;
 
@@ -46,26 +49,33 @@ struct ReviewAnnouncement {
 	std::string text;             // the line, the word or the character
 };
 
-// Key codes of the keys the review announces (Windows virtual keys).
-namespace review_keys
-{
-constexpr int kEnd = 35;
-constexpr int kHome = 36;
-constexpr int kLeft = 37;
-constexpr int kUp = 38;
-constexpr int kRight = 39;
-constexpr int kDown = 40;
-constexpr int kEscape = 27;
-constexpr int kF2 = 113;
-} // namespace review_keys
-
-// The announcement after `virtual_key` was released and the text area has
-// moved the caret to `p`; updates edgeAnnounced. `empty_line_text` is the
+// The announcement after `virtual_key` (a Windows virtual key,
+// platform/virtual_keys.h) was released and the text area has moved the
+// caret to `p`; updates edgeAnnounced. `empty_line_text` is the
 // localized "empty line".
 ReviewAnnouncement AnnounceReviewKey(int virtual_key, bool ctrl, const std::string &text, size_t p,
                                      const std::string &empty_line_text);
 
 // "line 3, column 17" in the current language.
 std::string ReviewPositionText(const std::string &text, size_t p);
+
+// The window that shows the review text (TForm6), as OpenScreenReview uses
+// it; it connects itself as services().reviewWindow.
+class ReviewWindow
+{
+public:
+	virtual ~ReviewWindow() = default;
+	// Puts the focus on the text area and fills it with `review_text`, the
+	// caret at 0.
+	virtual void FillReview(const std::string &review_text) = 0;
+	// Shows the window modally; returns when it has closed, which every way
+	// of closing it does with the result Cancel.
+	virtual void ShowReview() = 0;
+};
+
+// Opens the review over the screen, unless the running program forbids it
+// (1 at memory address 50730); returns when the review has closed. Raises a
+// ShellError when no review window is connected.
+void OpenScreenReview();
 
 } // namespace velira

@@ -51,8 +51,7 @@ void ScreenBuffer::ScrollUp()
 
 void ScreenBuffer::NotifyChanged()
 {
-	if (on_change_)
-		on_change_();
+	services().screenChanged.Notify();
 }
 
 namespace
@@ -135,7 +134,7 @@ void SpeakPrinted(const std::string &text)
 	// device; the text just printed is painted meanwhile.
 	std::string rest = text.substr(first);
 	while (!rest.empty() && IsPausingPunctuation(rest.front())) {
-		services().pump->WaitHoldingInput(kPunctuationPauseMs);
+		services().Pump().WaitHoldingInput(kPunctuationPauseMs);
 		rest.erase(0, 1);
 	}
 	if (!rest.empty())

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace velira
@@ -43,17 +42,15 @@ public:
 	// Empties the screen: 24 empty lines.
 	void Clear();
 
-	// Called after every change, so the window can show it.
-	void SetChangeHandler(std::function<void()> handler) { on_change_ = std::move(handler); }
-
 	// The print core's edits.
 	void FillAndOverwrite(int row, int column, const std::string &piece);
 	void ScrollUp();
+	// Tells the listeners of services().screenChanged, so that the windows
+	// show the change.
 	void NotifyChanged();
 
 private:
 	Lines lines_;
-	std::function<void()> on_change_;
 };
 
 ScreenBuffer &screenBuffer();

@@ -77,8 +77,8 @@ void SoundStatement(const std::vector<double> &notes, double duration, double in
 		throw;
 	}
 
-	services().timer->Start(lastDuration);
-	services().pump->WaitWhile(soundWaiting);
+	services().MainTimer().Start(lastDuration);
+	services().Pump().WaitWhile(soundWaiting);
 
 	for (TWaveCollectionItem *wave : channels)
 		StopWave(*wave);

@@ -1,16 +1,16 @@
 #include "runtime/velcommands.h"
 
 #include "platform/clock.h"
-#include "platform/desktop.h"
 #include "platform/error.h"
+#include "platform/integer_text.h"
 #include "platform/message_pump.h"
 #include "platform/random_source.h"
 #include "platform/services.h"
 #include "platform/timer.h"
 #include "runtime/screen.h"
-#include "settings/localized_texts.h"
 #include "shell/file_locations.h"
 #include "shell/memory_image.h"
+#include "shell/shutdown.h"
 
 #include <charconv>
 #include <cmath>
@@ -33,62 +33,6 @@ namespace
 {
 
 std::FILE *g_data_file = nullptr;
-
-// The hexadecimal digit of `ch`, or -1.
-int HexDigit(char ch)
-{
-	if (ch >= '0' && ch <= '9')
-		return ch - '0';
-	if (ch >= 'a' && ch <= 'f')
-		return ch - 'a' + 10;
-	if (ch >= 'A' && ch <= 'F')
-		return ch - 'A' + 10;
-	return -1;
-}
-
-// A whole-text integer in which "$" introduces hexadecimal digits, as the
-// original string-to-integer conversion read it.
-double ParseDollarInteger(const std::string &text)
-{
-	const auto fail = [&text]() -> double {
-		throw ShellError("'" + text + "' is not a valid integer value");
-	};
-	size_t i = 0;
-	while (i < text.size() && text[i] == ' ')
-		++i;
-	bool negative = false;
-	if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-		negative = text[i] == '-';
-		++i;
-	}
-	int64_t value = 0;
-	if (i < text.size() && text[i] == '$') {
-		++i;
-		if (i == text.size())
-			return fail();
-		for (; i < text.size(); ++i) {
-			const int digit = HexDigit(text[i]);
-			if (digit < 0 || value > 0xFFFFFFF)
-				return fail();
-			value = value * 16 + digit;
-		}
-		// Eight hexadecimal digits fill the 32 bits, sign bit included.
-		value = static_cast<int32_t>(static_cast<uint32_t>(value));
-	} else {
-		if (i == text.size())
-			return fail();
-		for (; i < text.size(); ++i) {
-			if (text[i] < '0' || text[i] > '9')
-				return fail();
-			value = value * 10 + (text[i] - '0');
-			if (value > 2147483648LL)
-				return fail();
-		}
-		if (!negative && value > 2147483647LL)
-			return fail();
-	}
-	return static_cast<double>(negative ? -value : value);
-}
 
 // Length of the decimal number at the start of `s`, or 0 when there is none:
 // digits, an optional point and fraction, an optional exponent.
@@ -125,16 +69,21 @@ size_t DecimalNumberLength(std::string_view s)
 
 } // namespace
 
-void RuntimeStartup()
+void ResetRuntimeState()
 {
+	CloseDataFile();
+	screenBuffer().Clear();
 	screenCursor = tscrcursor();
+	keyBuffer.clear();
 	lastInstrument = 1;
 	lastDuration = 1;
+	lastRandom = 0.0;
+	soundWaiting = false;
 }
 
 std::string ReadKeys()
 {
-	services().pump->ProcessPendingMessages();
+	services().Pump().ProcessPendingMessages();
 	return std::exchange(keyBuffer, std::string());
 }
 
@@ -164,10 +113,8 @@ std::string ReadDataItem()
 {
 	const std::string path = DataFilePath(kDataFileName);
 	std::error_code error;
-	if (!std::filesystem::exists(path, error)) {
-		services().desktop->ShowMessage(LocalizedText(languageBase, 42) + " " + path);
-		services().desktop->TerminateProcess(0);
-	}
+	if (!std::filesystem::exists(path, error))
+		ReportMissingFileAndEnd(path);
 	// The file appeared after the run started: read nothing rather than fail.
 	if (g_data_file == nullptr)
 		return {};
@@ -195,7 +142,7 @@ std::string ReadDataItem()
 void TimerTimer()
 {
 	soundWaiting = false;
-	services().timer->Stop();
+	services().MainTimer().Stop();
 }
 
 int64_t Trunc(double value)
@@ -224,7 +171,7 @@ uint8_t PeekByte(double address)
 
 double RandomNumber(double x)
 {
-	RandomSource &random = *services().random;
+	RandomSource &random = services().Random();
 	if (x == 0.0)
 		return lastRandom;
 	if (x < 0.0)
@@ -237,7 +184,7 @@ double RandomNumber(double x)
 
 std::string TimeText()
 {
-	const TimeOfDay now = services().clock->LocalTimeOfDay();
+	const TimeOfDay now = services().ClockService().LocalTimeOfDay();
 	char text[16];
 	std::snprintf(text, sizeof text, "%02d %02d %02d ", now.hour, now.minute, now.second);
 	return text;
@@ -251,7 +198,7 @@ double ValueOf(const std::string &text)
 			if (ch == '%')
 				ch = '$';
 		}
-		return ParseDollarInteger(replaced);
+		return StrToInt(replaced);
 	}
 	size_t i = 0;
 	while (i < text.size() && text[i] == ' ')

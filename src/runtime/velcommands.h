@@ -20,8 +20,10 @@ extern double lastRandom;
 // True while a tone statement waits for its duration.
 extern bool soundWaiting;
 
-// Runs once when the process starts, before any window exists.
-void RuntimeStartup();
+// The runtime's start-up, and its whole state as it was then: an empty
+// screen, the print position and the tone defaults, the key slot, RND's last
+// value, no tone waiting, no DATA file open.
+void ResetRuntimeState();
 
 // INKEY$: handles the pending messages once, then takes the key slot.
 std::string ReadKeys();

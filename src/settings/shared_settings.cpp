@@ -1,7 +1,7 @@
 #include "settings/shared_settings.h"
 
+#include "settings/localized_texts.h"
 #include "settings/settings_file.h"
-#include "speech/voice_commands.h"
 
 namespace velira
 {
@@ -25,6 +25,12 @@ void ResetSharedSettings()
 	useSapi5 = false;
 }
 
+void ResetSettingsState()
+{
+	ResetSharedSettings();
+	languageBase = kCzechBase;
+}
+
 void SaveSettings()
 {
 	IniFile file = SettingsFile();
@@ -36,14 +42,14 @@ void SaveSettings()
 	file.WriteBool("keyboard", "autochanging", autoChange);
 }
 
-void LoadSettings(SettingsMenu &menu)
+void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 {
 	IniFile file = SettingsFile();
 	if (!file.Exists()) {
 		// First start: the file gets the values as they stand, then the
 		// voice follows whether there is anything to speak with.
 		SaveSettings();
-		voiceAllowed = SpeechEnginesAvailable();
+		voiceAllowed = speech_engines_available;
 		file.WriteBool("voice", "voiceallowed", voiceAllowed);
 		return;
 	}

@@ -16,6 +16,9 @@ extern bool useSapi5;        // speak through the desktop's voice
 
 // The values before the settings file is read.
 void ResetSharedSettings();
+// The settings subsystem's whole state as at start-up: the shared settings
+// above and the language (Czech).
+void ResetSettingsState();
 
 // Writes, in this order, [voice] voiceallowed, [sounds] velirasounds and
 // sndvolume, [keyboard] braillekeys, echo and autochanging.
@@ -35,8 +38,8 @@ public:
 // Reads the settings file into the shared settings and the menu's check
 // marks, then writes it back so that every key of SaveSettings is present.
 // Without a settings file it creates one from the current values, and the
-// voice is allowed exactly when the speech engines are available; the menu is
-// then left alone.
-void LoadSettings(SettingsMenu &menu);
+// voice is allowed exactly when `speech_engines_available`; the menu is then
+// left alone.
+void LoadSettings(SettingsMenu &menu, bool speech_engines_available);
 
 } // namespace velira

@@ -2,10 +2,12 @@
 
 #include "platform/desktop.h"
 #include "platform/services.h"
+#include "settings/localized_texts.h"
 #include "shell/memory_image.h"
 #include "speech/speech_output.h"
 
 #include <cstdlib>
+#include <functional>
 #include <utility>
 
 namespace velira
@@ -13,17 +15,19 @@ namespace velira
 
 namespace
 {
-std::function<void()> g_release_sound;
+
+// Only reached when a test's fake desktop returns from TerminateProcess.
+[[noreturn]] void Terminate(int exit_code)
+{
+	services().DesktopService().TerminateProcess(exit_code);
+	std::abort();
 }
 
-void SetSoundObjectsRelease(std::function<void()> release)
-{
-	g_release_sound = std::move(release);
-}
+} // namespace
 
 void ReleaseSoundObjects()
 {
-	std::function<void()> release = std::exchange(g_release_sound, nullptr);
+	std::function<void()> release = std::exchange(services().releaseSoundObjects, nullptr);
 	if (!release)
 		return;
 	try {
@@ -39,9 +43,15 @@ void SaveAndTerminate()
 	// Speech first: its engines play through the sound device.
 	ShutDownSpeech();
 	ReleaseSoundObjects();
-	services().desktop->TerminateProcess(0);
-	// Only reached when a test's fake desktop returns.
-	std::abort();
+	Terminate(0);
+}
+
+void ReportMissingFileAndEnd(const std::string &path)
+{
+	services().DesktopService().ShowMessage(LocalizedText(languageBase, 42) + " " + path);
+	// A speech thread left running could keep the process from ending.
+	ShutDownSpeech();
+	Terminate(0);
 }
 
 } // namespace velira

@@ -26,7 +26,7 @@ constexpr int64_t kPlayPollInterval_ms = 10;
 
 AudioMixer &Mixer()
 {
-	return *services().mixer;
+	return services().Mixer();
 }
 
 std::string Lowercase(std::string text)
@@ -205,6 +205,12 @@ void ReleaseSoundDeviceAndWaveList()
 	}
 }
 
+void ResetSoundState()
+{
+	ReleaseSoundDeviceAndWaveList();
+	g_restoring = false;
+}
+
 void LoadSoundBank(const std::string &path)
 {
 	if (!waveList)
@@ -305,7 +311,7 @@ void PlayWave(TWaveCollectionItem &item, bool wait)
 	// The caller sees no key before the sound has ended; the screen is
 	// still painted and read meanwhile.
 	while (IsPlaying(item, copy))
-		services().pump->WaitHoldingInput(kPlayPollInterval_ms);
+		services().Pump().WaitHoldingInput(kPlayPollInterval_ms);
 }
 
 void StopWave(TWaveCollectionItem &item)

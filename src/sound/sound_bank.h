@@ -89,6 +89,8 @@ extern std::unique_ptr<TDXWaveList> waveList;
 void CreateSoundDeviceAndWaveList();
 // Releases every buffer, the wave list and the device.
 void ReleaseSoundDeviceAndWaveList();
+// The sound subsystem as at start-up: no device, no wave list.
+void ResetSoundState();
 
 // Reads the bank from `path` into the wave list and, when the device is
 // open, prepares every item's buffers.

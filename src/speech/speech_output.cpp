@@ -16,13 +16,10 @@ bool sapi5Speaking = false;
 namespace
 {
 
-EchoNameLookup g_echo_name_lookup;
-CapitalLetterTest g_capital_letter_test;
-
 bool IsCapital(uint8_t code)
 {
-	if (g_capital_letter_test)
-		return g_capital_letter_test(code);
+	if (const auto &test = services().capitalLetterTest)
+		return test(code);
 	return code >= 'A' && code <= 'Z';
 }
 
@@ -30,25 +27,22 @@ bool IsCapital(uint8_t code)
 // not list is spoken as itself, so the user always hears what was typed.
 std::string SpokenName(uint8_t code)
 {
-	if (g_echo_name_lookup) {
-		if (std::optional<std::string> name = g_echo_name_lookup(code))
+	if (const auto &lookup = services().echoNameLookup) {
+		if (std::optional<std::string> name = lookup(code))
 			return *name;
 	}
 	return std::string(1, static_cast<char>(code));
 }
 
-void SpeakNewer(const std::string &text, int32_t flags)
+void SpeakNewer(SpeechVoice &voice, const std::string &text, int32_t flags)
 {
-	SpeechVoice *voice = services().voice5;
-	if (voice == nullptr)
-		return;
 	int32_t stream = 0;
-	CheckSpeechResult(voice->Speak(Utf8FromCp1250(text), flags, stream));
+	CheckSpeechResult(voice.Speak(Utf8FromCp1250(text), flags, stream));
 }
 
 void WaitForOlderEngine()
 {
-	MessagePump &pump = *services().pump;
+	MessagePump &pump = services().Pump();
 	pump.ProcessPendingMessages();
 	pump.WaitWhile(sapi4Speaking);
 }
@@ -90,24 +84,17 @@ void ConnectVoice5()
 	voice->SetEventInterests(kAllVoiceEvents);
 }
 
-void SetEchoNameLookup(EchoNameLookup lookup)
-{
-	g_echo_name_lookup = std::move(lookup);
-}
-
-void SetCapitalLetterTest(CapitalLetterTest test)
-{
-	g_capital_letter_test = std::move(test);
-}
-
 void SpeakAndWait(const std::string &text)
 {
 	if (useSapi5) {
 		if (text.empty())
 			return;
+		// Without a voice nothing would ever end the wait: the missing voice
+		// is raised before the flag is set.
+		SpeechVoice &voice = services().Voice5();
+		MessagePump &pump = services().Pump();
 		sapi5Speaking = true;
-		SpeakNewer(text, kSpeakAsync);
-		MessagePump &pump = *services().pump;
+		SpeakNewer(voice, text, kSpeakAsync);
 		pump.ProcessPendingMessages();
 		pump.WaitWhile(sapi5Speaking);
 		return;
@@ -122,7 +109,7 @@ void SpeakAndWait(const std::string &text)
 void SpeakAsync(const std::string &text)
 {
 	if (useSapi5) {
-		SpeakNewer(text, kSpeakAsync);
+		SpeakNewer(services().Voice5(), text, kSpeakAsync);
 		return;
 	}
 	SpeechObjectSlots &objects = speechObjects();
@@ -143,7 +130,7 @@ void SpeakCharacter(const std::string &text)
 	if (name.empty())
 		return;
 	if (useSapi5) {
-		SpeakNewer(name, kSpeakAsync | kSpeakIsXml);
+		SpeakNewer(services().Voice5(), name, kSpeakAsync | kSpeakIsXml);
 		return;
 	}
 	// voiceReady can outlive a failed engine selection; without a central
@@ -158,7 +145,7 @@ void SpeakCharacter(const std::string &text)
 void StopSpeech()
 {
 	if (useSapi5) {
-		SpeakNewer(std::string(), kSpeakPurgeBeforeSpeak);
+		SpeakNewer(services().Voice5(), std::string(), kSpeakPurgeBeforeSpeak);
 		return;
 	}
 	SpeechObjectSlots &objects = speechObjects();
@@ -181,6 +168,16 @@ void ReleaseSpeechObjects()
 	objects.engineEnum.reset();
 	objects.audioDestination.reset();
 	objects.selectedMode.reset();
+}
+
+void ResetSpeechState()
+{
+	ReleaseSpeechObjects();
+	speechObjects().notifySink.reset();
+	speechObjects().registrationKey = 0;
+	voiceReady = false;
+	sapi4Speaking = false;
+	sapi5Speaking = false;
 }
 
 void ShutDownSpeech()

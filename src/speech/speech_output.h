@@ -3,7 +3,6 @@
 #include "platform/speech_engines.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,13 +71,7 @@ void voice5EndStream(int32_t stream_number, int64_t stream_position);
 // events to the handlers above. Nothing happens without a voice.
 void ConnectVoice5();
 
-// What SpeakCharacter needs of the keyboard file: the spoken name of the
-// lowest slot that holds `code`, or nothing when no slot holds it; and
-// whether `code` is a capital letter. The process entry installs both; by
-// default no slot holds anything and only A..Z are capitals.
-using EchoNameLookup = std::function<std::optional<std::string>(uint8_t code)>;
-using CapitalLetterTest = std::function<bool(uint8_t code)>;
-void SetEchoNameLookup(EchoNameLookup lookup);
-void SetCapitalLetterTest(CapitalLetterTest test);
+// Empties the speech state: flags down, every object slot released.
+void ResetSpeechState();
 
 } // namespace velira

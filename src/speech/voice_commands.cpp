@@ -1,29 +1,25 @@
 #include "speech/voice_commands.h"
 
+#include "platform/error.h"
+#include "platform/services.h"
 #include "speech/speech_output.h"
 
 namespace velira
 {
-
-namespace
-{
-std::function<void()> g_allow_voice;
-}
 
 bool SpeechEnginesAvailable()
 {
 	return speechObjects().engineEnum != nullptr;
 }
 
-void SetAllowVoiceOperation(std::function<void()> operation)
-{
-	g_allow_voice = std::move(operation);
-}
-
 void AllowVoiceFromSoundsDialog()
 {
-	if (g_allow_voice)
-		g_allow_voice();
+	// Allowing the voice without selecting one would leave the voice
+	// allowed and silent, with no word why.
+	const auto &allow = services().allowVoice;
+	if (!allow)
+		throw ShellError("The shell has no voice selection connected");
+	allow();
 }
 
 } // namespace velira

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 // What the other dialogs ask of the voice selection.
 namespace velira
 {
@@ -11,11 +9,9 @@ namespace velira
 bool SpeechEnginesAvailable();
 
 // The sounds dialog allows the voice: fill the voice list, select the voice
-// and save the voice settings.
+// and save the voice settings, through the voice dialog's selection
+// (services().allowVoice, which the voice dialog sets when it is created).
+// Raises a ShellError when there is no voice dialog to select with.
 void AllowVoiceFromSoundsDialog();
-
-// The voice dialog installs what AllowVoiceFromSoundsDialog runs when it is
-// created; before that the call does nothing.
-void SetAllowVoiceOperation(std::function<void()> operation);
 
 } // namespace velira

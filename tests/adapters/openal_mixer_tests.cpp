@@ -47,7 +47,6 @@ class OpenAlMixerTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		saved_ = services();
 		services().mixer = &mixer;
 		services().clock = &clock;
 		services().pump = &pump;
@@ -57,7 +56,6 @@ protected:
 	{
 		ReleaseSoundDeviceAndWaveList();
 		mixer.ReleaseAll();
-		services() = saved_;
 	}
 
 	std::vector<uint8_t> SineTable()
@@ -72,10 +70,10 @@ protected:
 		return bytes;
 	}
 
+	testing::FakePlatform platform;
 	OpenAlMixer mixer;
 	SystemClock clock;
 	SleepingPump pump;
-	Services saved_;
 };
 
 bool Playing(AudioMixer &mixer, MixerBufferId buffer)

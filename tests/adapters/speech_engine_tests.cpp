@@ -1,6 +1,7 @@
 // The real espeak-ng engine layer on OpenAL (null driver in the tests), and
 // the speech-dispatcher voice without a server and with a real one that the
 // tests start themselves.
+#include "fakes/fake_platform.h"
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
 #include "platform/message_pump.h"
@@ -44,15 +45,15 @@ using Clock = std::chrono::steady_clock;
 class UiQueue
 {
 public:
-	UiQueue()
+	// What the engines post their notifications through.
+	PostToUiThread Poster()
 	{
-		services().postToUi = [this](std::function<void()> message) {
+		return [this](std::function<void()> message) {
 			std::lock_guard lock(mutex_);
 			queue_.push_back(std::move(message));
 			arrived_.notify_all();
 		};
 	}
-	~UiQueue() { services().postToUi = nullptr; }
 
 	// Runs messages until `done` holds or `timeout` has passed.
 	bool PumpUntil(const std::function<bool()> &done, std::chrono::milliseconds timeout)
@@ -139,7 +140,7 @@ protected:
 	}
 
 	UiQueue ui;
-	EspeakObjectFactory factory;
+	EspeakObjectFactory factory{ui.Poster()};
 	std::unique_ptr<TtsEnum> engines;
 	std::unique_ptr<TtsAudioDestination> destination;
 };
@@ -302,7 +303,7 @@ TEST_F(EspeakEngineTest, TheVoiceKeepsItsSourceWhileTheSoundsHoldAllTheirs)
 TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 {
 	UiQueue ui;
-	SpeechDispatcherVoice voice("/nonexistent/velira-speechd.sock");
+	SpeechDispatcherVoice voice(ui.Poster(), "/nonexistent/velira-speechd.sock");
 	std::vector<std::string> events;
 	voice.SetStreamHandlers(
 	    [&](int32_t stream, int64_t) { events.push_back("start " + std::to_string(stream)); },
@@ -436,6 +437,7 @@ public:
 		if (!queue_.PumpUntil([&] { return !flag; }, std::chrono::seconds(60)))
 			throw std::runtime_error("a wait for speech never ended");
 	}
+	// The queue holds no user input: every message may run meanwhile.
 	void WaitHoldingInput(int64_t duration_ms) override
 	{
 		queue_.PumpUntil([] { return false; }, std::chrono::milliseconds(duration_ms));
@@ -463,7 +465,6 @@ protected:
 		if (!SpeechServer::Installed())
 			GTEST_SKIP() << "speech-dispatcher is not installed";
 		ASSERT_TRUE(server.Start()) << "the private speech-dispatcher did not start";
-		saved_ = services();
 		voice.SetStreamHandlers(
 		    [this](int32_t stream, int64_t) {
 			    events.push_back("start " + std::to_string(stream));
@@ -473,11 +474,7 @@ protected:
 		voice.SetEventInterests(kAllVoiceEvents);
 		ASSERT_TRUE(voice.IsConnected());
 	}
-	void TearDown() override
-	{
-		voice.Close();
-		services() = saved_;
-	}
+	void TearDown() override { voice.Close(); }
 
 	bool Has(const std::string &event) const
 	{
@@ -488,12 +485,12 @@ protected:
 		return ui.PumpUntil([&] { return Has(event); }, limit);
 	}
 
+	testing::FakePlatform platform;
 	UiQueue ui;
 	SpeechServer server;
-	SpeechDispatcherVoice voice{server.Socket()};
+	SpeechDispatcherVoice voice{ui.Poster(), server.Socket()};
 	std::vector<std::string> events;
 	std::atomic<bool> started{false};
-	Services saved_;
 };
 
 TEST_F(SpeechDispatcherServerTest, SpeaksCancelsAndSpeaksCharactersAsSsml)
@@ -533,7 +530,6 @@ TEST_F(SpeechDispatcherServerTest, AServerThatDiesMidTextEndsTheWaitAndAReturnin
 	services().pump = &pump;
 	services().voice5 = &voice;
 	ConnectVoice5();
-	const bool saved_sapi5 = useSapi5;
 	useSapi5 = true;
 	voice.SetStreamHandlers(
 	    [this](int32_t stream, int64_t position) {
@@ -571,7 +567,6 @@ TEST_F(SpeechDispatcherServerTest, AServerThatDiesMidTextEndsTheWaitAndAReturnin
 	EXPECT_NO_THROW(SpeakAndWait("Hello again."));
 	// A text the server refused would have closed the connection.
 	EXPECT_TRUE(voice.IsConnected()) << "the returning server took the text";
-	useSapi5 = saved_sapi5;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "fakes/fake_platform.h"
 
 #include "runtime/velcommands.h"
+#include "shell/core_state.h"
 
 #include <algorithm>
 #include <clocale>
@@ -129,8 +130,10 @@ double ScriptedRandom::NextUniform()
 	return static_cast<double>(state >> 11) / static_cast<double>(1ull << 53);
 }
 
-FakePlatform::FakePlatform() : saved_(services())
+FakePlatform::FakePlatform()
 {
+	services() = Services{};
+	ResetCoreState();
 	Services &s = services();
 	s.pump = &pump;
 	s.clock = &clock;
@@ -144,7 +147,8 @@ FakePlatform::FakePlatform() : saved_(services())
 
 FakePlatform::~FakePlatform()
 {
-	services() = saved_;
+	ResetCoreState();
+	services() = Services{};
 }
 
 NumericLocale::NumericLocale(const std::string &name) : name_(name)

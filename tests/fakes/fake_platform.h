@@ -145,8 +145,12 @@ public:
 	std::function<void(const std::string &)> on_error;
 };
 
-// All fakes, installed into services() for the lifetime of the object; the
-// previous services come back afterwards.
+// All fakes, installed into services() for the lifetime of the object. The
+// shared state of every subsystem is reset when it is made and again when
+// it goes (ResetCoreState), and services() is emptied each time, so that no
+// test sees what another left behind, whatever their order in one process.
+// The other fakes (speech, mixer, braille display) take the platform and go
+// before it.
 class FakePlatform
 {
 public:
@@ -161,9 +165,6 @@ public:
 	FakeKeyState keys;
 	ScriptedRandom random;
 	FakeDesktop desktop;
-
-private:
-	Services saved_;
 };
 
 // Runs the test body in a fresh scratch folder as the working directory.

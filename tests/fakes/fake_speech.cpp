@@ -96,6 +96,8 @@ FakeTtsCentral::~FakeTtsCentral()
 SpeechResult FakeTtsCentral::TextData(const std::string &text)
 {
 	factory_.log.push_back("TextData:" + text);
+	if (SpeechFailed(factory_.text_data_result))
+		return factory_.text_data_result;
 	factory_.spoken.push_back(text);
 	FakePlatform &platform = factory_.platform();
 	factory_.spoken_at_ms.push_back(platform.clock.now_ms);

@@ -39,6 +39,8 @@ public:
 	bool enum_fails = false;
 	bool destination_fails = false;
 	SpeechResult select_result = kSpeechOk;
+	// What TextData answers; a failure queues nothing.
+	SpeechResult text_data_result = kSpeechOk;
 	Attribute speed{true, 80, 450, 175};
 	Attribute pitch{true, 0, 100, 50};
 	Attribute volume{true, 0, 0xFFFFFFFF, 0xFFFFFFFF};

@@ -17,13 +17,10 @@ ScreenTranscript::ScreenTranscript()
 	last_row_ = screenCursor.getrow();
 	last_column_ = screenCursor.getcolumn();
 	history_.assign(last_.begin(), last_.end());
-	screenBuffer().SetChangeHandler([this] { OnChange(); });
+	listening_ = services().screenChanged.Add([this] { OnChange(); });
 }
 
-ScreenTranscript::~ScreenTranscript()
-{
-	screenBuffer().SetChangeHandler(nullptr);
-}
+ScreenTranscript::~ScreenTranscript() = default;
 
 void ScreenTranscript::OnChange()
 {

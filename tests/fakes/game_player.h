@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fakes/fake_platform.h"
+#include "platform/services.h"
 #include "runtime/screen.h"
 
 #include <cstdint>
@@ -37,6 +38,8 @@ private:
 	ScreenBuffer::Lines last_{};
 	int last_row_ = 0;
 	int last_column_ = 0;
+	// Beside the main window or the braille display, never in their place.
+	Listeners::Subscription listening_;
 };
 
 // Thrown from inside the game when the player's script has run out of

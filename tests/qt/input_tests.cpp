@@ -4,11 +4,11 @@
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
-#include "input/qt/key_mapping.h"
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
@@ -43,18 +43,6 @@ protected:
 		mixer.Install();
 		// The real key-state table, fed by the application's key events.
 		services().keys = &keys;
-		platform.timer.SetHandler([] { TimerTimer(); });
-		keyBuffer.clear();
-		pendingKey.clear();
-		brailleChord.clear();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		ResetSharedSettings();
-		ClearInputTables();
-		keyBuffer.clear();
-		ReleaseSoundObjects();
 	}
 
 	std::unique_ptr<TForm1> OpenWindow()
@@ -167,6 +155,27 @@ TEST_F(MainWindowKeysTest, MenuShortcutsRunTheirCommandAndDoNotReachTheHandlers)
 	QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
 	EXPECT_EQ(echoMode, 1);
 	EXPECT_EQ(StatusText(*form), QStringLiteral("Klasická - Znaky"));
+}
+
+// A keyboard command that fails (its setting cannot be stored) is reported
+// once; the window goes on taking keys and commands.
+TEST_F(MainWindowKeysTest, AnErrorInAMenuCommandIsReportedAndTheWindowGoesOn)
+{
+	auto form = OpenWindow();
+	const std::string unreachable = folder.path() + "/nowhere/velira.ini";
+	SetSettingsFilePath(unreachable);
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unable to write to " + unreachable});
+	EXPECT_TRUE(brailleKeyboard) << "switched before the setting was to be stored";
+	EXPECT_EQ(QApplication::focusWidget(), form->printmemo);
+
+	SetSettingsFilePath(folder.path() + "/velira.ini");
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+	EXPECT_FALSE(brailleKeyboard);
+	EXPECT_EQ(StatusText(*form), QStringLiteral("Klasická - Zvuky"));
+	QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::NoModifier);
+	EXPECT_EQ(keyBuffer, "x");
+	EXPECT_EQ(platform.desktop.errors.size(), 1u);
 }
 
 TEST_F(MainWindowKeysTest, TabMovesTheFocusWithoutTyping)

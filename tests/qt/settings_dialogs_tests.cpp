@@ -1,5 +1,6 @@
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
+#include "fakes/test_banks.h"
 #include "platform/cp1250.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -70,18 +71,8 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(ini);
-		ResetSharedSettings();
-		languageBase = kCzechBase;
-		ramImage.fill(0);
-		platform.timer.SetHandler([] { TimerTimer(); });
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		ResetSharedSettings();
-		ReleaseSoundObjects();
 	}
 
 	// The main window after its start-up, with the dialogs created after it
@@ -157,7 +148,6 @@ TEST_F(DialogTest, AnUnwritableSettingsFileIsReportedAndTheShellRunsOn)
 	ini = folder.path() + "/nowhere/velira.ini";
 	SetSettingsFilePath(ini);
 	testing::WriteFile("ram.dat", std::string(65536, '\x07'));
-	ramImage.fill(0);
 	ramImage[0] = 9;
 
 	Start();
@@ -268,6 +258,30 @@ TEST_F(DialogTest, NoPreviewWhileTheDeviceSoundsAreOff)
 	EXPECT_EQ(Stored("sounds", "sndvolume"), "-4900");
 }
 
+// A bank without the preview note's wave: moving the bar reports the error
+// at each step, and the dialog stays open and works on to its OK.
+TEST_F(DialogTest, AnErrorInTheVolumePreviewIsReportedAndTheDialogWorksOn)
+{
+	std::vector<SoundBankEntry> waves = testing::StatementWaves(3);
+	testing::WriteFile("sounds.dat", WriteSoundBank(waves));
+	Start();
+	ASSERT_TRUE(platform.desktop.errors.empty());
+	bool open_after_error = false;
+	WhenOpen(form5.get(), [&] {
+		Type(Qt::Key_Tab);
+		Type(Qt::Key_Tab);
+		Type(Qt::Key_Left);
+		open_after_error = form5->isVisible();
+		Type(Qt::Key_Left);
+		Type(Qt::Key_Return);
+	});
+	form1->soundssubmenuClick();
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>(2, "Wave 'snd11' not found"));
+	EXPECT_TRUE(open_after_error);
+	EXPECT_FALSE(soundWaiting) << "no tone is left waiting";
+	EXPECT_EQ(Stored("sounds", "sndvolume"), "-200") << "OK still saves the volume";
+}
+
 TEST_F(DialogTest, AllowingTheVoiceWithoutEnginesIsRefused)
 {
 	if (SpeechEnginesAvailable())
@@ -350,6 +364,29 @@ TEST_F(DialogTest, PickingALanguageRelabelsTheDialogAndOkTellsToRestart)
 	          std::vector<std::string>{
 	              Cp1250FromUtf8("Vykonané zmeny sa prejavia až po najbližšom spustení programu.")});
 	EXPECT_EQ(form1->Startsubmenu->text(), Utf8("&Start")) << "the main window keeps its captions";
+}
+
+// The language cannot be stored: the report says why, and the dialog opens
+// and works again afterwards.
+TEST_F(DialogTest, AnUnwritableSettingsFileOnOkIsReportedAndTheDialogOpensAgain)
+{
+	testing::WriteFile(ini, "[environment]\nlanguage=2000\n");
+	Start();
+	const std::string unreachable = folder.path() + "/nowhere/velira.ini";
+	SetSettingsFilePath(unreachable);
+	WhenOpen(form3.get(), [&] { Type(Qt::Key_Return); });
+	form1->environmentsubmenuClick();
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unable to write to " + unreachable});
+	EXPECT_TRUE(platform.desktop.messages.empty()) << "no restart message after a failed save";
+
+	SetSettingsFilePath(ini);
+	WhenOpen(form3.get(), [&] {
+		Type(Qt::Key_Down);
+		Type(Qt::Key_Return);
+	});
+	form1->environmentsubmenuClick();
+	EXPECT_EQ(Stored("environment", "language"), "3000");
+	EXPECT_EQ(platform.desktop.errors.size(), 1u);
 }
 
 TEST_F(DialogTest, PickingAndReturningToTheSameLanguageShowsNoMessage)

@@ -24,7 +24,6 @@ protected:
 		SetSettingsFilePath(folder.path() + "/velira.ini");
 		mixer.Install();
 	}
-	void TearDown() override { ReleaseSoundObjects(); }
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
@@ -52,7 +51,6 @@ TEST_F(MainWindowSoundTest, AMissingBankEndsTheShellAfterTheMessage)
 	ASSERT_EQ(platform.desktop.messages.size(), 2u);
 	EXPECT_EQ(platform.desktop.messages[1],
 	          LocalizedText(kEnglishBase, 42) + " /usr/share/velira/sounds.dat");
-	languageBase = kCzechBase;
 }
 
 TEST_F(MainWindowSoundTest, TheShippedBankLoadsAndIsReleasedOnClose)

@@ -48,15 +48,8 @@ protected:
 				                           std::filesystem::path(folder.path()) /
 				                               entry.path().filename());
 		}
-		screenCursor = tscrcursor();
-		ramImage.fill(0);
 	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		ReleaseSoundObjects();
-		SetFileLocations(FileLocations{});
-	}
+	void TearDown() override { SetFileLocations(FileLocations{}); }
 
 	std::unique_ptr<TForm1> OpenWindow()
 	{

@@ -10,10 +10,10 @@
 #include "input/key_handling.h"
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "platform/virtual_keys.h"
 #include "review/qt/tform6.h"
 #include "review/screen_review.h"
 #include "runtime/velcommands.h"
@@ -55,38 +55,20 @@ protected:
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
 		services().keys = &keys;
-		platform.timer.SetHandler([] { TimerTimer(); });
-		keyBuffer.clear();
-		brailleChord.clear();
 
 		form = std::make_unique<TForm1>();
 		form->FormCreate();
-		form2 = std::make_unique<TForm2>(form.get());
+		form2 = std::make_unique<TForm2>(form.get(), &form->Keyboard());
 		form2->FormCreate();
 		form->SetForm2(form2.get());
 		review = std::make_unique<TForm6>(form.get());
 		review->FormCreate();
-		SetReviewWindow(review.get());
 		form->show();
 		// On an X server without a window manager the window asks for the
 		// focus itself.
 		form->activateWindow();
 		QApplication::setActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-	}
-	void TearDown() override
-	{
-		SetReviewWindow(nullptr);
-		review.reset();
-		form2.reset();
-		form.reset();
-		ResetSharedSettings();
-		ClearInputTables();
-		keyBuffer.clear();
-		savedPrefix.clear();
-		useSapi5 = false;
-		voiceReady = false;
-		ReleaseSoundObjects();
 	}
 
 	// Runs `script` inside the modal loop of `dialog` once it is open.
@@ -472,12 +454,7 @@ protected:
 	{
 		DataEntryWindowTest::SetUp();
 		form->printmemo->setFocus();
-		focus = std::make_unique<BrailleFocus>(form.get(), review.get());
-	}
-	void TearDown() override
-	{
-		focus.reset();
-		DataEntryWindowTest::TearDown();
+		focus = std::make_unique<BrailleFocus>(form.get(), form->printmemo, review.get());
 	}
 	std::string Shown() const
 	{

@@ -32,20 +32,9 @@ protected:
 	void SetUp() override
 	{
 		SetSettingsFilePath(folder.path() + "/velira.ini");
-		platform.timer.SetHandler([] { TimerTimer(); });
 		languageBase = kEnglishBase;
-		ResetSharedSettings();
-		voiceReady = false;
-		sapi4Speaking = sapi5Speaking = false;
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
-	}
-	void TearDown() override
-	{
-		languageBase = kCzechBase;
-		useSapi5 = false;
-		voiceReady = false;
-		ReleaseSoundObjects();
 	}
 
 	// The dialog as the shell has it once the main window is up.
@@ -265,6 +254,29 @@ TEST_F(VoiceDialogTest, WhileActiveASliderMoveSilencesInjectsAndSpeaks)
 	EXPECT_EQ(speech.engines.spoken, (std::vector<std::string>{"&Speed 175", "&Close"}));
 	form->done(TForm4::kResultCancel);
 	EXPECT_FALSE(form->voiceDialogShown);
+}
+
+// An engine that fails while a control announces itself: the failure is
+// reported with the engine's text, and the dialog stays and goes on.
+TEST_F(VoiceDialogTest, AnEngineErrorInAFocusAnnouncementIsReportedAndTheDialogGoesOn)
+{
+	auto form = MakeDialog();
+	form->SelectVoice();
+	form->show();
+	QApplication::setActiveWindow(form.get());
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	speech.engines.text_data_result = kSpeechFailed;
+	form->speedtb->setFocus(Qt::TabFocusReason);
+	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unspecified error"});
+	EXPECT_TRUE(form->isVisible());
+
+	speech.engines.text_data_result = kSpeechOk;
+	speech.engines.spoken.clear();
+	form->closebitbtn->setFocus(Qt::TabFocusReason);
+	EXPECT_EQ(speech.engines.spoken, std::vector<std::string>{"&Close"});
+	form->closebitbtn->click();
+	EXPECT_FALSE(form->isVisible());
+	EXPECT_EQ(form->result(), TForm4::kResultCancel);
 }
 
 TEST_F(VoiceDialogTest, ControlsHaveAccessibleNamesRolesAndValues)

@@ -1,10 +1,10 @@
 #include "input/qt/braille_focus.h"
 
 #include "platform/qt/qt_text.h"
+#include "platform/virtual_keys.h"
 #include "review/qt/tform6.h"
 #include "review/screen_review.h"
 #include "settings/qt/captions.h"
-#include "shell/qt/tform1.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -40,8 +40,8 @@ public:
 		return area_ ? ToCp1250(area_->textCursor().block().text()) : std::string();
 	}
 	int Cursor() const override { return area_ ? area_->textCursor().positionInBlock() : -1; }
-	void LineUp() override { MoveLine(QTextCursor::Up, review_keys::kUp); }
-	void LineDown() override { MoveLine(QTextCursor::Down, review_keys::kDown); }
+	void LineUp() override { MoveLine(QTextCursor::Up, vk::kUp); }
+	void LineDown() override { MoveLine(QTextCursor::Down, vk::kDown); }
 	void RouteTo(int index) override
 	{
 		if (!area_)
@@ -196,8 +196,9 @@ std::string BrailleTextOfControl(const QWidget &control)
 	return ToCp1250(text);
 }
 
-BrailleFocus::BrailleFocus(TForm1 *main_window, TForm6 *review_window, QObject *parent)
-    : QObject(parent), main_window_(main_window), review_window_(review_window)
+BrailleFocus::BrailleFocus(QMainWindow *main_window, QPlainTextEdit *screen, TForm6 *review_window,
+                           QObject *parent)
+    : QObject(parent), main_window_(main_window), screen_(screen), review_window_(review_window)
 {
 	connect(qApp, &QApplication::focusChanged, this, [this] { Follow(); });
 	connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { Follow(); });
@@ -251,7 +252,7 @@ void BrailleFocus::Follow()
 		Show(menu, std::make_unique<MenuContent>(menu));
 	} else if (bar != nullptr && bar->activeAction() != nullptr && main_window_->isActiveWindow()) {
 		Show(bar, std::make_unique<MenuContent>(bar));
-	} else if (main_window_ && focus == main_window_->printmemo) {
+	} else if (screen_ && focus == screen_) {
 		Show(focus, std::make_unique<MainWindowContent>());
 	} else if (auto *area = qobject_cast<QPlainTextEdit *>(focus)) {
 		Show(area, std::make_unique<TextAreaContent>(area, review_window_));

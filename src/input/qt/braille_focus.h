@@ -3,7 +3,9 @@
 #include "input/braille_display.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QWidget>
 
@@ -14,7 +16,6 @@ class QAction;
 namespace velira
 {
 
-class TForm1;
 class TForm6;
 
 // Follows the keyboard focus for the braille display: the shell holds the
@@ -27,7 +28,10 @@ class BrailleFocus final : public QObject
 	Q_OBJECT
 
 public:
-	BrailleFocus(TForm1 *main_window, TForm6 *review_window, QObject *parent = nullptr);
+	// `screen` is the main window's screen control, which shows the print
+	// line.
+	BrailleFocus(QMainWindow *main_window, QPlainTextEdit *screen, TForm6 *review_window,
+	             QObject *parent = nullptr);
 	~BrailleFocus() override;
 
 	// Looks at the focus again; every focus change calls it.
@@ -40,7 +44,8 @@ private:
 	void Show(QObject *source, std::unique_ptr<BrailleContent> content);
 	void WatchChanges(QObject *source);
 
-	QPointer<TForm1> main_window_;
+	QPointer<QMainWindow> main_window_;
+	QPointer<QPlainTextEdit> screen_;
 	QPointer<TForm6> review_window_;
 	QPointer<QObject> source_;
 	std::unique_ptr<BrailleContent> content_;

@@ -2,14 +2,14 @@
 #include "settings/qt/captions.h"
 
 #include "input/data_entry.h"
-#include "input/qt/held_key_query.h"
-#include "input/qt/key_mapping.h"
-#include "input/virtual_keys.h"
-#include "platform/qt/qt_platform.h"
+#include "input/keyboard_commands.h"
+#include "platform/qt/error_boundary.h"
+#include "platform/qt/held_key_query.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
-#include "review/qt/tform6.h"
+#include "platform/virtual_keys.h"
+#include "review/screen_review.h"
 #include "settings/localized_texts.h"
-#include "shell/qt/tform1.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -42,13 +42,13 @@ public:
 	}
 	void KeyboardEcho() override
 	{
-		if (form_.main_window_ != nullptr)
-			form_.main_window_->keyboardechoitemClick();
+		if (form_.main_menu_ != nullptr)
+			KeyboardEchoCommand(*form_.main_menu_);
 	}
 	void ReadStatusBar() override
 	{
-		if (form_.main_window_ != nullptr)
-			form_.main_window_->anouncetypeitemClick();
+		if (form_.main_menu_ != nullptr)
+			ReadStatusBarCommand(*form_.main_menu_);
 	}
 	void OpenReview() override { OpenScreenReview(); }
 
@@ -68,19 +68,9 @@ std::string ButtonWords(const QPushButton &button)
 	return ToCp1250(SpokenCaption(button.text()));
 }
 
-// Runs a handler; its error is reported and the dialog goes on.
-template <typename Handler> void RunReporting(Handler handler)
-{
-	try {
-		handler();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
-}
-
 } // namespace
 
-TForm2::TForm2(TForm1 *main_window) : QDialog(main_window), main_window_(main_window)
+TForm2::TForm2(QWidget *parent, KeyboardMenu *main_menu) : QDialog(parent), main_menu_(main_menu)
 {
 	setObjectName(QStringLiteral("TForm2"));
 	setModal(true);
@@ -148,7 +138,7 @@ int TForm2::VirtualKeyOf(const QKeyEvent &event, ScanCodeScheme scheme)
 
 void TForm2::exitprogrambtnClick()
 {
-	RunReporting([] { SaveAndEndProcess(); });
+	RunHandler([] { SaveAndEndProcess(); });
 }
 
 bool TForm2::inputeditKeyDown(QKeyEvent &event)
@@ -158,7 +148,7 @@ bool TForm2::inputeditKeyDown(QKeyEvent &event)
 	typed_key_ = key;
 	typed_text_ = ToCp1250(event.text());
 	bool swallowed = false;
-	RunReporting([&] {
+	RunHandler([&] {
 		DataEntryFieldOfForm field(*this);
 		DataEntryKeyDown(field, key, shift);
 		if (const std::optional<char> typed = TypedCharacter(event))
@@ -179,7 +169,7 @@ bool TForm2::inputeditComposed(const QString &text)
 	typed_key_ = key;
 	typed_text_ = ToCp1250(text);
 	bool swallowed = false;
-	RunReporting([&] {
+	RunHandler([&] {
 		DataEntryFieldOfForm field(*this);
 		DataEntryKeyDown(field, key, shift);
 		if (!typed_text_.empty())
@@ -194,7 +184,7 @@ void TForm2::inputeditKeyUp(QKeyEvent &event)
 {
 	const int key = VirtualKeyOf(event);
 	const ShiftState shift = ShiftStateOf(event.modifiers());
-	RunReporting([&] {
+	RunHandler([&] {
 		DataEntryFieldOfForm field(*this);
 		DataEntryKeyUp(field, key, shift);
 	});
@@ -202,12 +192,12 @@ void TForm2::inputeditKeyUp(QKeyEvent &event)
 
 void TForm2::inputeditEnter()
 {
-	RunReporting([this] { DataEntryFieldEnter(DataEntryFieldOfForm(*this)); });
+	RunHandler([this] { DataEntryFieldEnter(DataEntryFieldOfForm(*this)); });
 }
 
 void TForm2::ButtonEnter(const QPushButton &button)
 {
-	RunReporting([&] { DataEntryButtonEnter(ButtonWords(button)); });
+	RunHandler([&] { DataEntryButtonEnter(ButtonWords(button)); });
 }
 
 void TForm2::FormClose()

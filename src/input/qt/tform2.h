@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/qt/key_mapping.h"
+#include "platform/qt/key_mapping.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -13,7 +13,7 @@ class QKeyEvent;
 namespace velira
 {
 
-class TForm1;
+class KeyboardMenu;
 
 // The data-entry dialog: one talking edit field, OK, and a button that ends
 // the shell. Created hidden at start-up, right after the main window.
@@ -22,8 +22,9 @@ class TForm2 : public QDialog
 	Q_OBJECT
 
 public:
-	// `main_window` gives the echo and status-bar commands; may be null.
-	explicit TForm2(TForm1 *main_window = nullptr);
+	// The dialog's Ctrl+E and F2 run the main window's echo and status-bar
+	// commands on `main_menu`; without one they do nothing.
+	explicit TForm2(QWidget *parent = nullptr, KeyboardMenu *main_menu = nullptr);
 
 	// Localized captions; empties the braille prefix of the dialog.
 	void FormCreate();
@@ -62,7 +63,7 @@ private:
 	void ButtonEnter(const QPushButton &button);
 	void FormClose();
 
-	TForm1 *main_window_ = nullptr;
+	KeyboardMenu *main_menu_ = nullptr;
 	// What the key being handled types under the active layout (code page
 	// 1250), and its key.
 	std::string typed_text_;

@@ -1,10 +1,9 @@
 #include "platform/qt/qt_platform.h"
 
-#include "input/qt/held_key_query.h"
-#include "input/qt/key_mapping.h"
 #include "platform/cp1250.h"
+#include "platform/qt/held_key_query.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
-#include "platform/services.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -192,11 +191,6 @@ void QtDesktop::ShowError(const std::string &text)
 	QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), FromCp1250(text),
 	                QMessageBox::Ok, QApplication::activeWindow());
 	box.exec();
-}
-
-void ShowErrorMessage(const std::exception &error)
-{
-	services().desktop->ShowError(error.what());
 }
 
 } // namespace velira

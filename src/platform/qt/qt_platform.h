@@ -80,7 +80,4 @@ public:
 	[[noreturn]] void TerminateProcess(int exit_code) override;
 };
 
-// Shows an error's text through the desktop's error report.
-void ShowErrorMessage(const std::exception &error);
-
 } // namespace velira

@@ -1,8 +1,11 @@
 #include "review/qt/tform6.h"
 
+#include "platform/qt/error_boundary.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
+#include "platform/services.h"
+#include "platform/virtual_keys.h"
 #include "review/screen_review.h"
-#include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "speech/speech_output.h"
@@ -15,45 +18,6 @@
 
 namespace velira
 {
-
-namespace
-{
-
-TForm6 *g_review_window = nullptr;
-
-// Opening and closing sound: two notes together, instrument 5.
-void ReviewChord()
-{
-	SoundStatement({300, 450}, 100, 5);
-}
-
-// The Windows virtual key of the review keys; 0 for the others.
-int VirtualKeyOf(const QKeyEvent &event)
-{
-	using namespace review_keys;
-	switch (event.key()) {
-	case Qt::Key_Up:
-		return kUp;
-	case Qt::Key_Down:
-		return kDown;
-	case Qt::Key_Left:
-		return kLeft;
-	case Qt::Key_Right:
-		return kRight;
-	case Qt::Key_Home:
-		return kHome;
-	case Qt::Key_End:
-		return kEnd;
-	case Qt::Key_Escape:
-		return kEscape;
-	case Qt::Key_F2:
-		return kF2;
-	default:
-		return 0;
-	}
-}
-
-} // namespace
 
 TForm6::TForm6(QWidget *parent) : QDialog(parent)
 {
@@ -83,12 +47,25 @@ TForm6::TForm6(QWidget *parent) : QDialog(parent)
 	layout->addWidget(closebitbtn, 0, Qt::AlignRight);
 }
 
+TForm6::~TForm6()
+{
+	if (services().reviewWindow == this)
+		services().reviewWindow = nullptr;
+}
+
 void TForm6::FormCreate()
 {
+	services().reviewWindow = this;
 	setWindowTitle(FromCp1250(LocalizedText(languageBase, 26)));
 	closebitbtn->setText(FromCp1250(LocalizedText(languageBase, 17)));
 	virtualscrmemo->setAccessibleName(windowTitle());
 	closebitbtn->setAccessibleName(closebitbtn->text().remove(QLatin1Char('&')));
+}
+
+void TForm6::FillReview(const std::string &review_text)
+{
+	virtualscrmemo->setFocus();
+	SetReviewText(review_text);
 }
 
 void TForm6::SetReviewText(const std::string &review_text)
@@ -115,13 +92,16 @@ size_t TForm6::CaretPosition() const
 
 void TForm6::virtualscrmemoKeyDown(int virtual_key)
 {
-	if (voiceReady) {
-		// Every key cuts off what is being said.
-		StopSpeech();
-		if (virtual_key == review_keys::kF2)
-			SpeakAndWait(ReviewPositionText(review_text_, CaretPosition()));
-	}
-	if (virtual_key == review_keys::kEscape)
+	RunHandler([&] {
+		if (voiceReady) {
+			// Every key cuts off what is being said.
+			StopSpeech();
+			if (virtual_key == vk::kF2)
+				SpeakAndWait(ReviewPositionText(review_text_, CaretPosition()));
+		}
+	});
+	// Escape closes the review also when speaking failed.
+	if (virtual_key == vk::kEscape)
 		reject();
 }
 
@@ -129,14 +109,16 @@ void TForm6::virtualscrmemoKeyUp(int virtual_key, bool ctrl)
 {
 	if (!voiceReady)
 		return;
-	const ReviewAnnouncement said = AnnounceReviewKey(virtual_key, ctrl, review_text_, CaretPosition(),
-	                                                  LocalizedText(languageBase, 29));
-	if (said.click)
-		ClickSound(16);
-	if (said.speech == ReviewAnnouncement::Speech::Text)
-		SpeakAndWait(said.text);
-	else if (said.speech == ReviewAnnouncement::Speech::Character)
-		SpeakCharacter(said.text);
+	RunHandler([&] {
+		const ReviewAnnouncement said = AnnounceReviewKey(
+		    virtual_key, ctrl, review_text_, CaretPosition(), LocalizedText(languageBase, 29));
+		if (said.click)
+			ClickSound(16);
+		if (said.speech == ReviewAnnouncement::Speech::Text)
+			SpeakAndWait(said.text);
+		else if (said.speech == ReviewAnnouncement::Speech::Character)
+			SpeakCharacter(said.text);
+	});
 }
 
 bool TForm6::eventFilter(QObject *watched, QEvent *event)
@@ -170,28 +152,6 @@ void TForm6::closeEvent(QCloseEvent *event)
 	// The close box gives the same result as Escape and the button.
 	event->accept();
 	reject();
-}
-
-void SetReviewWindow(TForm6 *window)
-{
-	g_review_window = window;
-}
-
-void OpenScreenReview()
-{
-	if (g_review_window == nullptr)
-		return;
-	if (PeekByte(kReviewGuardAddress) == 1)
-		return;
-	keyBuffer.clear();
-	TForm6 &window = *g_review_window;
-	window.virtualscrmemo->setFocus();
-	window.SetReviewText(ReviewText(screenBuffer().lines()));
-	ReviewChord();
-	SpeakAsync(LocalizedText(languageBase, 26));
-	window.exec();
-	ReviewChord();
-	SpeakAndWait(LocalizedText(languageBase, 30));
 }
 
 } // namespace velira

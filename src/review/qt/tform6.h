@@ -1,5 +1,7 @@
 #pragma once
 
+#include "review/screen_review.h"
+
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -8,16 +10,23 @@ namespace velira
 {
 
 // The screen review window: a frozen copy of the screen in a read-only text
-// area whose caret the user walks with the cursor keys.
-class TForm6 : public QDialog
+// area whose caret the user walks with the cursor keys. It is the review
+// window that OpenScreenReview shows from its creation (FormCreate) to its
+// end.
+class TForm6 : public QDialog, public ReviewWindow
 {
 	Q_OBJECT
 
 public:
 	explicit TForm6(QWidget *parent = nullptr);
+	~TForm6() override;
 
-	// Sets the localized captions; once, when the window is created.
+	// Sets the localized captions and connects the window; once, when it is
+	// created.
 	void FormCreate();
+
+	void FillReview(const std::string &review_text) override;
+	void ShowReview() override { exec(); }
 
 	QPlainTextEdit *virtualscrmemo = nullptr;
 	QPushButton *closebitbtn = nullptr;
@@ -40,12 +49,5 @@ protected:
 private:
 	std::string review_text_;
 };
-
-// Opens the review over the main window's screen, unless the running program
-// forbids it (1 at memory address 50730). The window must have been created.
-void OpenScreenReview();
-
-// The one review window of the process (created at start-up).
-void SetReviewWindow(TForm6 *window);
 
 } // namespace velira

@@ -1,22 +1,13 @@
 #include "settings/qt/tform3.h"
 #include "settings/qt/captions.h"
 
-#include "platform/desktop.h"
-#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
-#include "platform/services.h"
-#include "shell/qt/tform1.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace velira
 {
-
-namespace
-{
-
-} // namespace
 
 int LanguageIndexForBase(int base, int language_count)
 {
@@ -137,29 +128,6 @@ void TForm3::FocusLanguages()
 	const int index = SelectedLanguageIndex();
 	if (!entries_.empty())
 		entries_[static_cast<size_t>(index < 0 ? 0 : index)]->setFocus();
-}
-
-void TForm1::environmentsubmenuClick()
-{
-	if (form3_ == nullptr || !environmentsubmenu->isEnabled())
-		return;
-	try {
-		// Cancel changes nothing: the language in force before the dialog
-		// opened comes back, although picking an entry set it at once.
-		const int base_before = languageBase;
-		form3_->SelectLanguageIndex(LanguageIndexForBase(languageBase, form3_->LanguageCount()));
-		const int remembered = form3_->SelectedLanguageIndex();
-		form3_->FocusLanguages();
-		if (form3_->exec() != QDialog::Accepted) {
-			languageBase = base_before;
-			return;
-		}
-		SaveLanguageSetting();
-		if (form3_->SelectedLanguageIndex() != remembered)
-			services().desktop->ShowMessage(LocalizedText(languageBase, 6));
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
 }
 
 } // namespace velira

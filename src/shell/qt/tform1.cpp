@@ -2,13 +2,14 @@
 #include "settings/qt/captions.h"
 
 #include "input/braille_display.h"
+#include "input/keyboard_commands.h"
 #include "input/qt/tform2.h"
-#include "platform/error.h"
+#include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "program/velprog.h"
-#include "review/qt/tform6.h"
+#include "review/screen_review.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -71,15 +72,16 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 	setStatusBar(StatusBar);
 
 	Timer = new QtTimer(this);
-	Timer->SetHandler([] { TimerTimer(); });
+	Timer->SetHandler([] { RunHandler([] { TimerTimer(); }); });
 
 	BuildMenu();
-	screenBuffer().SetChangeHandler([this] { ShowScreen(); });
+	keyboard_menu_ = MakeKeyboardMenu();
+	screen_shown_ = services().screenChanged.Add([this] { ShowScreen(); });
 }
 
 TForm1::~TForm1()
 {
-	screenBuffer().SetChangeHandler(nullptr);
+	screen_shown_.Cancel();
 	// Not a QObject: the window's children do not include it.
 	delete Timer;
 	Timer = nullptr;
@@ -169,7 +171,9 @@ void TForm1::FormCreate()
 {
 	// Until the memory image has been read, no way out may write it.
 	ForgetMemoryImage();
-	try {
+	// An error skips the remaining steps; it is reported and the shell runs
+	// on.
+	RunHandler([this] {
 		LoadLanguageSetting();
 		setWindowTitle(MainWindowTitle(QCoreApplication::applicationFilePath()));
 		SetCaptions();
@@ -191,10 +195,7 @@ void TForm1::FormCreate()
 		LoadMemoryImage();
 		CreateSoundObjects();
 		LoadInputTables();
-	} catch (const std::exception &error) {
-		// The remaining steps are skipped; the shell runs on.
-		ShowErrorMessage(error);
-	}
+	});
 }
 
 void TForm1::ShowScreen()
@@ -235,17 +236,15 @@ void TForm1::StartsubmenuClick()
 		return;
 	running_ = true;
 	SetRunItemsEnabled(false);
-	try {
+	// An error from the program ends the run, not the shell: it is reported
+	// and the menu comes back.
+	RunHandler([this] {
 		PrepareVoiceForRun();
 		OpenDataFile();
 		ResetRuntime();
 		RunProgram();
 		PrintText(LocalizedText(languageBase, 25), kPrintNewLine);
-	} catch (const std::exception &error) {
-		// An error from the program ends the run, not the shell: it is
-		// reported and the menu comes back.
-		ShowErrorMessage(error);
-	}
+	});
 	CloseDataFile();
 	running_ = false;
 	SetRunItemsEnabled(true);
@@ -253,25 +252,21 @@ void TForm1::StartsubmenuClick()
 
 void TForm1::exitsubmenuClick()
 {
-	try {
+	// When the memory image cannot be written the shell stays, so that the
+	// user hears why and the memory is not lost without a word.
+	const bool saved = RunHandler([this] {
 		// During a run the program is not resumed: the process ends here.
 		if (running_)
 			SaveAndTerminate();
 		SaveMemoryImage();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-		return;
-	}
-	close();
+	});
+	if (saved)
+		close();
 }
 
 void TForm1::FormClose()
 {
-	try {
-		SaveMemoryImage();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
+	RunHandler([] { SaveMemoryImage(); });
 	ReleaseSoundObjects();
 }
 
@@ -281,11 +276,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 		// Closing the window while the program runs is Exit during a run:
 		// the program must not go on with released sound objects.
 		event->ignore();
-		try {
-			SaveAndTerminate();
-		} catch (const std::exception &error) {
-			ShowErrorMessage(error);
-		}
+		RunHandler([] { SaveAndTerminate(); });
 		return;
 	}
 	if (!closing_) {
@@ -297,11 +288,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::screenreviewitemClick()
 {
-	try {
-		OpenScreenReview();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
+	RunHandler([] { OpenScreenReview(); });
 }
 
 void TForm1::dataentryitemClick()

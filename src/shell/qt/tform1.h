@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/listeners.h"
+
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
@@ -11,6 +13,7 @@
 namespace velira
 {
 
+class KeyboardMenu;
 class QtTimer;
 class TAboutbox;
 class TForm2;
@@ -19,7 +22,11 @@ class TForm5;
 class TForm4;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
-// every key before its controls.
+// every key before its controls. All of its members are defined here in
+// shell/qt: tform1.cpp (creation, Start, the ways out), tform1_keyboard.cpp
+// (keys, keyboard commands, status bar), tform1_settings.cpp (the settings,
+// sound, voice and language commands and start-up steps). The other windows
+// reach it only through KeyboardMenu and SettingsMenu.
 class TForm1 : public QMainWindow
 {
 	Q_OBJECT
@@ -41,6 +48,10 @@ public:
 
 	// True while the built-in program runs.
 	bool IsRunning() const { return running_; }
+
+	// The check marks and the status bar, as the keyboard commands see them;
+	// the data-entry dialog runs the echo and status-bar commands on it.
+	KeyboardMenu &Keyboard() { return *keyboard_menu_; }
 
 	// Controls, named as the user interface knows them.
 	QPlainTextEdit *printmemo = nullptr;
@@ -106,10 +117,14 @@ private:
 	bool FormKeyEvent(QKeyEvent *event);
 	bool IsMenuShortcut(const QKeyEvent &event) const;
 	void BuildMenu();
+	std::unique_ptr<KeyboardMenu> MakeKeyboardMenu();
 	void SetCaptions();
 	void SetRunItemsEnabled(bool enabled);
 	void FormClose();
 
+	std::unique_ptr<KeyboardMenu> keyboard_menu_;
+	// The screen buffer's changes are shown while the window lives.
+	Listeners::Subscription screen_shown_;
 	TAboutbox *aboutbox_ = nullptr;
 	TForm2 *form2_ = nullptr;
 	TForm3 *form3_ = nullptr;

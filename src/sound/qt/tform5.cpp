@@ -1,26 +1,16 @@
 #include "sound/qt/tform5.h"
 #include "settings/qt/captions.h"
 
-#include "platform/desktop.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_text.h"
-#include "platform/services.h"
 #include "runtime/velcommands.h"
-#include "settings/localized_texts.h"
 #include "settings/shared_settings.h"
-#include "shell/qt/tform1.h"
-#include "speech/voice_commands.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace velira
 {
-
-namespace
-{
-
-} // namespace
 
 int TrackBarPositionForVolume(int32_t volume)
 {
@@ -113,47 +103,9 @@ void TForm5::sndvoltrackbarChange()
 	soundVolume = VolumeForTrackBarPosition(sndvoltrackbar->value());
 	if (!isActiveWindow())
 		return;
-	try {
-		// The preview goes through the tone statement, so it sounds only
-		// while the device sounds are on.
-		SoundStatement({1000}, 100, 1);
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
-}
-
-void TForm1::soundssubmenuClick()
-{
-	if (form5_ == nullptr || !soundssubmenu->isEnabled())
-		return;
-	try {
-		form5_->voicecheckbox->setChecked(voiceAllowed);
-		form5_->velirasoundschk->setChecked(deviceSounds);
-		// Moving the track bar sets the volume through its change handler;
-		// the dialog is not active yet, so no preview sounds.
-		form5_->sndvoltrackbar->setValue(TrackBarPositionForVolume(soundVolume));
-		form5_->sndvoltrackbar->setEnabled(deviceSounds);
-		const int32_t remembered_volume = soundVolume;
-		form5_->voicecheckbox->setFocus();
-		if (form5_->exec() != QDialog::Accepted) {
-			soundVolume = remembered_volume;
-			return;
-		}
-		if (form5_->voicecheckbox->isChecked() && !voiceAllowed) {
-			if (SpeechEnginesAvailable()) {
-				AllowVoiceFromSoundsDialog();
-			} else {
-				form5_->voicecheckbox->setChecked(false);
-				services().desktop->ShowMessage(LocalizedText(languageBase, 40));
-			}
-		}
-		voiceAllowed = form5_->voicecheckbox->isChecked();
-		Voicesubmenu->setEnabled(voiceAllowed);
-		deviceSounds = form5_->velirasoundschk->isChecked();
-		SaveSettings();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
+	// The preview goes through the tone statement, so it sounds only while
+	// the device sounds are on.
+	RunHandler([] { SoundStatement({1000}, 100, 1); });
 }
 
 } // namespace velira

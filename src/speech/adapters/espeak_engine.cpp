@@ -2,7 +2,7 @@
 
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
-#include "platform/services.h"
+#include "platform/error.h"
 #include "speech/voice_order.h"
 
 #include <espeak-ng/speak_lib.h>
@@ -121,8 +121,8 @@ bool TagIs(const std::string &name, const char *wanted)
 class EspeakCentral final : public TtsCentral, public TtsAttributes
 {
 public:
-	explicit EspeakCentral(std::string voice_name)
-	    : voice_name_(std::move(voice_name)), post_(services().postToUi)
+	EspeakCentral(std::string voice_name, PostToUiThread post)
+	    : voice_name_(std::move(voice_name)), post_(std::move(post))
 	{
 		alGetError();
 		alGenSources(1, &source_);
@@ -477,6 +477,8 @@ bool IndexOfModeId(const std::array<uint8_t, 16> &id, uint32_t &index)
 class EspeakEngineEnum final : public TtsEnum
 {
 public:
+	explicit EspeakEngineEnum(PostToUiThread post) : post_(std::move(post)) {}
+
 	SpeechResult Reset() override
 	{
 		next_ = 0;
@@ -502,7 +504,7 @@ public:
 		uint32_t index = 0;
 		if (destination == nullptr || !IndexOfModeId(mode_id, index) || !OpenAlDevice::IsOpen())
 			return kSpeechInvalidArgument;
-		auto made = std::make_unique<EspeakCentral>(Voices()[index].name);
+		auto made = std::make_unique<EspeakCentral>(Voices()[index].name, post_);
 		if (!made->HasSource())
 			return kSpeechOutOfMemory;
 		central = std::move(made);
@@ -510,6 +512,7 @@ public:
 	}
 
 private:
+	const PostToUiThread post_;
 	uint32_t next_ = 0;
 };
 
@@ -521,11 +524,17 @@ EspeakTimings &espeakTimings()
 	return timings;
 }
 
+EspeakObjectFactory::EspeakObjectFactory(PostToUiThread post) : post_(std::move(post))
+{
+	if (!post_)
+		throw ShellError("The speech engines have no way to reach the user-interface thread");
+}
+
 SpeechResult EspeakObjectFactory::CreateEngineEnum(std::unique_ptr<TtsEnum> &engine_enum)
 {
 	if (!InitialiseEspeak())
 		return kSpeechNotRegistered;
-	engine_enum = std::make_unique<EspeakEngineEnum>();
+	engine_enum = std::make_unique<EspeakEngineEnum>(post_);
 	return kSpeechOk;
 }
 

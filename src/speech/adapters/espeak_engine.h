@@ -17,8 +17,14 @@ namespace velira
 class EspeakObjectFactory final : public TtsObjectFactory
 {
 public:
+	// The centrals deliver their notifications through `post`.
+	explicit EspeakObjectFactory(PostToUiThread post);
+
 	SpeechResult CreateEngineEnum(std::unique_ptr<TtsEnum> &engine_enum) override;
 	SpeechResult CreateAudioDestination(std::unique_ptr<TtsAudioDestination> &destination) override;
+
+private:
+	const PostToUiThread post_;
 };
 
 // What an espeak-ng central measured last, for the benchmark: the steady

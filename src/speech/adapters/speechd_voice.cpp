@@ -1,6 +1,6 @@
 #include "speech/adapters/speechd_voice.h"
 
-#include "platform/services.h"
+#include "platform/error.h"
 
 #include <libspeechd.h>
 
@@ -98,9 +98,11 @@ std::string SpeechDispatcherVoice::SsmlDocument(const std::string &text)
 	return document + "</speak>";
 }
 
-SpeechDispatcherVoice::SpeechDispatcherVoice(std::string socket_path)
-    : socket_path_(std::move(socket_path)), post_(services().postToUi)
+SpeechDispatcherVoice::SpeechDispatcherVoice(PostToUiThread post, std::string socket_path)
+    : socket_path_(std::move(socket_path)), post_(std::move(post))
 {
+	if (!post_)
+		throw ShellError("The desktop voice has no way to reach the user-interface thread");
 }
 
 SpeechDispatcherVoice::~SpeechDispatcherVoice()

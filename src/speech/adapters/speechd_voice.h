@@ -21,9 +21,10 @@ namespace velira
 class SpeechDispatcherVoice final : public SpeechVoice
 {
 public:
-	// `socket_path` empty: speech-dispatcher's default address, started on
-	// demand. Otherwise that Unix socket only, never started (for tests).
-	explicit SpeechDispatcherVoice(std::string socket_path = {});
+	// The notifications are delivered through `post`. `socket_path` empty:
+	// speech-dispatcher's default address, started on demand. Otherwise that
+	// Unix socket only, never started (for tests).
+	explicit SpeechDispatcherVoice(PostToUiThread post, std::string socket_path = {});
 	~SpeechDispatcherVoice() override;
 	SpeechDispatcherVoice(const SpeechDispatcherVoice &) = delete;
 	SpeechDispatcherVoice &operator=(const SpeechDispatcherVoice &) = delete;

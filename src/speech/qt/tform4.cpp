@@ -3,14 +3,13 @@
 
 #include "platform/desktop.h"
 #include "platform/error.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "speech/speech_output.h"
-#include "speech/voice_commands.h"
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -141,24 +140,16 @@ TForm4::TForm4(QWidget *parent) : QDialog(parent)
 		control->installEventFilter(this);
 
 	// Errors of the engine are reported here: none may escape into Qt.
-	auto guarded = [](auto handler) {
-		return [handler] {
-			try {
-				handler();
-			} catch (const std::exception &error) {
-				ShowErrorMessage(error);
-			}
-		};
-	};
-	connect(voicelist, &QListWidget::currentRowChanged, this, guarded([this] { voicelistClick(); }));
-	connect(pitchtb, &QSlider::valueChanged, this, guarded([this] { pitchtbChange(); }));
-	connect(speedtb, &QSlider::valueChanged, this, guarded([this] { speedtbChange(); }));
-	connect(volumetb, &QSlider::valueChanged, this, guarded([this] { volumetbChange(); }));
+	connect(voicelist, &QListWidget::currentRowChanged, this,
+	        [this] { RunHandler([this] { voicelistClick(); }); });
+	connect(pitchtb, &QSlider::valueChanged, this, [this] { RunHandler([this] { pitchtbChange(); }); });
+	connect(speedtb, &QSlider::valueChanged, this, [this] { RunHandler([this] { speedtbChange(); }); });
+	connect(volumetb, &QSlider::valueChanged, this, [this] { RunHandler([this] { volumetbChange(); }); });
 }
 
 TForm4::~TForm4()
 {
-	SetAllowVoiceOperation(nullptr);
+	services().allowVoice = nullptr;
 }
 
 void TForm4::FormCreate()
@@ -181,20 +172,18 @@ void TForm4::FormCreate()
 	closebitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(17)));
 	UpdateAccessibleValues();
 
-	SetAllowVoiceOperation([this] {
+	services().allowVoice = [this] {
 		FillVoiceList();
 		SelectVoice();
 		SaveVoiceSettings();
-	});
+	};
 
-	try {
+	// An error is reported; the dialog is still created and the shell runs on.
+	RunHandler([this] {
 		voiceAllowed = SettingsFile().ReadBool("voice", "voiceallowed", true);
 		// Filled when first needed (FillPendingVoiceList).
 		voice_list_pending_ = voiceAllowed;
-	} catch (const std::exception &error) {
-		// The dialog is still created; the shell runs on.
-		ShowErrorMessage(error);
-	}
+	});
 }
 
 std::string TForm4::SelectedLineText() const
@@ -342,7 +331,7 @@ void TForm4::LoadVoiceSettings()
 		// The voice named in the settings is no longer installed. Ending
 		// the program here would lock the user out of the shell for good,
 		// so the user hears why and the preselected voice is used instead.
-		services().desktop->ShowMessage(LocalizedText(languageBase, 43) + " " + person);
+		services().DesktopService().ShowMessage(LocalizedText(languageBase, 43) + " " + person);
 	} else {
 		const QSignalBlocker blocker(voicelist);
 		voicelist->setCurrentItem(found.first());
@@ -459,13 +448,8 @@ void TForm4::UpdateAccessibleValues()
 
 bool TForm4::event(QEvent *event)
 {
-	if (event->type() == QEvent::WindowActivate && isVisible() && !voiceDialogShown) {
-		try {
-			FormActivate();
-		} catch (const std::exception &error) {
-			ShowErrorMessage(error);
-		}
-	}
+	if (event->type() == QEvent::WindowActivate && isVisible() && !voiceDialogShown)
+		RunHandler([this] { FormActivate(); });
 	return QDialog::event(event);
 }
 
@@ -477,7 +461,7 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 	// the user: FormActivate announces the dialog then.
 	if (static_cast<QFocusEvent *>(event)->reason() == Qt::ActiveWindowFocusReason)
 		return false;
-	try {
+	RunHandler([this, watched] {
 		if (watched == voicelist)
 			voicelistEnter();
 		else if (watched == pitchtb)
@@ -490,9 +474,7 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 			vyberhlasbitbtnEnter();
 		else if (watched == closebitbtn)
 			closebitbtnEnter();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
+	});
 	return false;
 }
 

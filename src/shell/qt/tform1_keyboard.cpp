@@ -5,9 +5,9 @@
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
-#include "input/qt/held_key_query.h"
-#include "input/qt/key_mapping.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/qt/error_boundary.h"
+#include "platform/qt/held_key_query.h"
+#include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
 #include "settings/localized_texts.h"
 #include "shell/file_locations.h"
@@ -56,16 +56,6 @@ private:
 	TForm1 &form_;
 };
 
-// Runs a command; its error is reported and the shell goes on.
-template <typename Command> void RunReporting(Command command)
-{
-	try {
-		command();
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
-	}
-}
-
 bool IsTabKey(const QKeyEvent &event)
 {
 	return (event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab) &&
@@ -73,6 +63,11 @@ bool IsTabKey(const QKeyEvent &event)
 }
 
 } // namespace
+
+std::unique_ptr<KeyboardMenu> TForm1::MakeKeyboardMenu()
+{
+	return std::make_unique<FormKeyboardMenu>(*this);
+}
 
 void TForm1::LoadInputTables()
 {
@@ -86,44 +81,34 @@ void TForm1::LoadInputTables()
 
 void TForm1::updatestatusbar()
 {
-	FormKeyboardMenu menu(*this);
-	UpdateStatusBar(menu);
+	UpdateStatusBar(Keyboard());
 }
 
 void TForm1::anouncetypeitemClick()
 {
-	RunReporting([this] { ReadStatusBarCommand(FormKeyboardMenu(*this)); });
+	RunHandler([this] { ReadStatusBarCommand(Keyboard()); });
 }
 
 void TForm1::braillekeyboarditemClick()
 {
-	RunReporting([this] {
-		FormKeyboardMenu menu(*this);
-		BrailleKeyboardCommand(menu);
-	});
+	RunHandler([this] { BrailleKeyboardCommand(Keyboard()); });
 }
 
 void TForm1::autochangeitemClick()
 {
-	RunReporting([this] {
-		FormKeyboardMenu menu(*this);
-		AutoChangeCommand(menu);
-	});
+	RunHandler([this] { AutoChangeCommand(Keyboard()); });
 }
 
 void TForm1::brailledisplayitemClick()
 {
 	// The setting decides, not the check mark, which the item may have
 	// flipped already.
-	RunReporting([this] { brailledisplayitem->setChecked(BrailleDisplayCommand()); });
+	RunHandler([this] { brailledisplayitem->setChecked(BrailleDisplayCommand()); });
 }
 
 void TForm1::keyboardechoitemClick()
 {
-	RunReporting([this] {
-		FormKeyboardMenu menu(*this);
-		KeyboardEchoCommand(menu);
-	});
+	RunHandler([this] { KeyboardEchoCommand(Keyboard()); });
 }
 
 bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
@@ -147,25 +132,23 @@ bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
 
 bool TForm1::FormKeyEvent(QKeyEvent *event)
 {
-	try {
-		if (event->type() == QEvent::KeyPress) {
-			if (IsTabKey(*event))
-				return false; // moves the focus
-			if (IsMenuShortcut(*event))
-				return true;
+	if (event->type() == QEvent::KeyPress) {
+		if (IsTabKey(*event))
+			return false; // moves the focus
+		if (IsMenuShortcut(*event))
+			return true;
+		RunHandler([event] {
 			FormKeyDown(VirtualKeyOf(*event), ShiftStateOf(event->modifiers()));
 			if (const std::optional<char> typed = TypedCharacter(*event))
 				FormKeyPress(*typed);
-			return true;
-		}
-		// X11 and Wayland send a release before each repeated press of a
-		// held key; it is no release, and must not commit a held chord.
-		if (IsRepeatRelease(*event))
-			return true;
-		FormKeyUp(VirtualKeyOf(*event), ShiftStateOf(event->modifiers()));
-	} catch (const std::exception &error) {
-		ShowErrorMessage(error);
+		});
+		return true;
 	}
+	// X11 and Wayland send a release before each repeated press of a held
+	// key; it is no release, and must not commit a held chord.
+	if (IsRepeatRelease(*event))
+		return true;
+	RunHandler([event] { FormKeyUp(VirtualKeyOf(*event), ShiftStateOf(event->modifiers())); });
 	return true;
 }
 

@@ -1,4 +1,4 @@
-#include "input/qt/held_key_query.h"
+#include "platform/qt/held_key_query.h"
 
 #include <QGuiApplication>
 

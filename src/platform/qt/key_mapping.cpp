@@ -1,7 +1,7 @@
-#include "input/qt/key_mapping.h"
+#include "platform/qt/key_mapping.h"
 
-#include "input/virtual_keys.h"
 #include "platform/cp1250.h"
+#include "platform/virtual_keys.h"
 
 #include <QGuiApplication>
 

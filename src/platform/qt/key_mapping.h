@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/key_handling.h"
+#include "platform/key_state.h"
 
 #include <QKeyEvent>
 
