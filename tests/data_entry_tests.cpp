@@ -75,13 +75,7 @@ protected:
 	// The texts spoken since the last call (purges left out), in UTF-8.
 	std::vector<std::string> Spoken()
 	{
-		std::vector<std::string> texts;
-		for (size_t i = spoken_from_; i < speech.voice.calls.size(); ++i) {
-			if (!speech.voice.calls[i].text.empty())
-				texts.push_back(speech.voice.calls[i].text);
-		}
-		spoken_from_ = speech.voice.calls.size();
-		return texts;
+		return speech.voice.SpokenSinceLastAsked();
 	}
 
 	// The waves played since the last call, by name.
@@ -125,7 +119,6 @@ protected:
 	MemoryField field;
 
 private:
-	size_t spoken_from_ = 0;
 	size_t played_from_ = 0;
 };
 

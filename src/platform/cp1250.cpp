@@ -23,21 +23,26 @@ constexpr std::array<char32_t, 128> kUpperHalf = {
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-void AppendUtf8(std::string &out, char32_t cp)
+} // namespace
+
+void AppendUtf8(std::string &out, char32_t code_point)
 {
-	if (cp < 0x80) {
-		out += static_cast<char>(cp);
-	} else if (cp < 0x800) {
-		out += static_cast<char>(0xC0 | (cp >> 6));
-		out += static_cast<char>(0x80 | (cp & 0x3F));
+	if (code_point < 0x80) {
+		out += static_cast<char>(code_point);
+	} else if (code_point < 0x800) {
+		out += static_cast<char>(0xC0 | (code_point >> 6));
+		out += static_cast<char>(0x80 | (code_point & 0x3F));
+	} else if (code_point < 0x10000) {
+		out += static_cast<char>(0xE0 | (code_point >> 12));
+		out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+		out += static_cast<char>(0x80 | (code_point & 0x3F));
 	} else {
-		out += static_cast<char>(0xE0 | (cp >> 12));
-		out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-		out += static_cast<char>(0x80 | (cp & 0x3F));
+		out += static_cast<char>(0xF0 | (code_point >> 18));
+		out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+		out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+		out += static_cast<char>(0x80 | (code_point & 0x3F));
 	}
 }
-
-} // namespace
 
 char32_t CodePointFromCp1250(unsigned char byte)
 {

@@ -17,4 +17,7 @@ std::string Utf8FromCp1250(std::string_view cp1250);
 unsigned char Cp1250FromCodePoint(char32_t code_point);
 char32_t CodePointFromCp1250(unsigned char byte);
 
+// Appends `code_point` to `out` in UTF-8.
+void AppendUtf8(std::string &out, char32_t code_point);
+
 } // namespace velira

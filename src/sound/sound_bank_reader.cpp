@@ -112,25 +112,6 @@ int32_t ReadIntegerValue(Cursor &in)
 	}
 }
 
-void AppendUtf8(std::string &out, char32_t code_point)
-{
-	if (code_point < 0x80) {
-		out += static_cast<char>(code_point);
-	} else if (code_point < 0x800) {
-		out += static_cast<char>(0xC0 | (code_point >> 6));
-		out += static_cast<char>(0x80 | (code_point & 0x3F));
-	} else if (code_point < 0x10000) {
-		out += static_cast<char>(0xE0 | (code_point >> 12));
-		out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-		out += static_cast<char>(0x80 | (code_point & 0x3F));
-	} else {
-		out += static_cast<char>(0xF0 | (code_point >> 18));
-		out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-		out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-		out += static_cast<char>(0x80 | (code_point & 0x3F));
-	}
-}
-
 // UTF-16 (little-endian) to code page 1250; a lone surrogate becomes '?'.
 std::string Cp1250FromUtf16(std::string_view raw)
 {

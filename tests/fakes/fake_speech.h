@@ -123,6 +123,17 @@ public:
 		int32_t flags = 0;
 	};
 	std::vector<Call> calls;
+	// The texts spoken since the last call (purges left out), in UTF-8.
+	std::vector<std::string> SpokenSinceLastAsked()
+	{
+		std::vector<std::string> texts;
+		for (size_t i = asked_up_to_; i < calls.size(); ++i) {
+			if (!calls[i].text.empty())
+				texts.push_back(calls[i].text);
+		}
+		asked_up_to_ = calls.size();
+		return texts;
+	}
 	int32_t event_interests = 0;
 	int closes = 0;
 	int64_t start_delay_ms = 0;
@@ -131,6 +142,7 @@ public:
 
 private:
 	FakePlatform &platform_;
+	size_t asked_up_to_ = 0;
 	int32_t next_stream_ = 0;
 	int64_t busy_until_ms_ = 0;
 	// Streams not yet ended, with a flag that a purge sets to drop their

@@ -116,13 +116,7 @@ protected:
 	// The texts spoken since the last call, in UTF-8.
 	std::vector<std::string> Spoken()
 	{
-		std::vector<std::string> texts;
-		for (size_t i = spoken_from_; i < speech.voice.calls.size(); ++i) {
-			if (!speech.voice.calls[i].text.empty())
-				texts.push_back(speech.voice.calls[i].text);
-		}
-		spoken_from_ = speech.voice.calls.size();
-		return texts;
+		return speech.voice.SpokenSinceLastAsked();
 	}
 
 	// The echo waves played since the last call, by name.
@@ -151,7 +145,6 @@ protected:
 	std::unique_ptr<TForm6> review;
 
 private:
-	size_t spoken_from_ = 0;
 	size_t played_from_ = 0;
 };
 

@@ -32,20 +32,6 @@ void BRLAPI_STDCALL OnBrlapiException(brlapi_handle_t *handle, int /*error*/, br
 		failed->store(true);
 }
 
-void AppendUtf8(std::string &out, char32_t cp)
-{
-	if (cp < 0x80) {
-		out += static_cast<char>(cp);
-	} else if (cp < 0x800) {
-		out += static_cast<char>(0xC0 | (cp >> 6));
-		out += static_cast<char>(0x80 | (cp & 0x3F));
-	} else {
-		out += static_cast<char>(0xE0 | (cp >> 12));
-		out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-		out += static_cast<char>(0x80 | (cp & 0x3F));
-	}
-}
-
 std::optional<BrailleKey> KeyOf(brlapi_keyCode_t code)
 {
 	if ((code & BRLAPI_KEY_TYPE_MASK) != BRLAPI_KEY_TYPE_CMD)
