@@ -73,10 +73,7 @@ protected:
 	}
 
 	// The texts spoken since the last call (purges left out), in UTF-8.
-	std::vector<std::string> Spoken()
-	{
-		return speech.voice.SpokenSinceLastAsked();
-	}
+	std::vector<std::string> Spoken() { return speech.voice.SpokenSinceLastAsked(); }
 
 	// The waves played since the last call, by name.
 	std::vector<std::string> Played()

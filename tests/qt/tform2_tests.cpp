@@ -114,10 +114,7 @@ protected:
 	}
 
 	// The texts spoken since the last call, in UTF-8.
-	std::vector<std::string> Spoken()
-	{
-		return speech.voice.SpokenSinceLastAsked();
-	}
+	std::vector<std::string> Spoken() { return speech.voice.SpokenSinceLastAsked(); }
 
 	// The echo waves played since the last call, by name.
 	std::vector<std::string> EchoWaves()
