@@ -293,7 +293,8 @@ TEST_F(SoundBankReaderTest, TheChunkWalk)
 TEST_F(SoundBankReaderTest, HostileFilesGiveTheirErrorsAndNoCrash)
 {
 	const std::filesystem::path folder = std::filesystem::path(VELIRA_FUZZ_CORPUS) / "sound_bank";
-	const std::filesystem::path errors = std::filesystem::path(VELIRA_TEST_DATA) / "hostile_bank_errors.txt";
+	const std::filesystem::path errors =
+	    std::filesystem::path(VELIRA_TEST_DATA) / "hostile_bank_errors.txt";
 	std::ifstream expected(errors);
 	ASSERT_TRUE(expected) << "missing " << errors;
 	std::string line;

@@ -82,7 +82,8 @@ std::vector<std::string> ReadTextLines(const std::string &file_name)
 		throw FileError(file_name, SystemReason(EISDIR));
 	std::FILE *file = std::fopen(file_name.c_str(), "rb");
 	if (file == nullptr)
-		throw FileError(file_name, errno == ENOENT ? std::string("File not found") : SystemReason(errno));
+		throw FileError(file_name,
+		                errno == ENOENT ? std::string("File not found") : SystemReason(errno));
 	std::string data;
 	char buffer[4096];
 	size_t got = 0;

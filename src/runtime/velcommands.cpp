@@ -95,7 +95,8 @@ void OpenDataFile()
 	if (!std::filesystem::exists(path, error))
 		return;
 	if (std::filesystem::is_directory(path, error))
-		throw ShellError("Cannot open file \"" + PathForMessage(path) + "\". " + SystemReason(EISDIR));
+		throw ShellError("Cannot open file \"" + PathForMessage(path) + "\". " +
+		                 SystemReason(EISDIR));
 	g_data_file = std::fopen(path.c_str(), "rb");
 	if (g_data_file == nullptr)
 		throw ShellError("Cannot open file \"" + PathForMessage(path) + "\". " + SystemReason(errno));
