@@ -300,6 +300,47 @@ TEST_F(EspeakEngineTest, TheVoiceKeepsItsSourceWhileTheSoundsHoldAllTheirs)
 	mixer.ReleaseAll();
 }
 
+TEST_F(EspeakEngineTest, TheSoundsAndTheVoiceEachSeeOnlyTheErrorsOfTheirOwnCalls)
+{
+	// The sounds are driven from this thread while the voice's worker feeds
+	// its audio, both through OpenAL's one context. A sound call that fails
+	// (a position past the samples of a playing wave) must report it, one
+	// that works must report success, and the voice must not take a sound's
+	// failure for its own (it would cut its text short).
+	OpenAlMixer mixer;
+	ASSERT_EQ(mixer.Open(), MixerResult::kOk);
+	MixerBufferId wave = 0;
+	ASSERT_EQ(mixer.CreateBuffer(PcmFormatRecord(1, 22050, 16), 4096, &wave), MixerResult::kOk);
+	ASSERT_EQ(mixer.WriteSamples(wave, std::vector<uint8_t>(64)), MixerResult::kOk);
+	ASSERT_EQ(mixer.Play(wave, true), MixerResult::kOk);
+	ASSERT_EQ(mixer.SetCurrentPosition(wave, 2048), MixerResult::kInvalidParameter);
+
+	std::unique_ptr<TtsCentral> central = SelectVoiceNamed("Slovak");
+	ASSERT_NE(central, nullptr);
+	auto sink = std::make_shared<RecordingSink>();
+	uint32_t key = 0;
+	ASSERT_EQ(central->Register(sink, key), kSpeechOk);
+	const auto handed_over = Clock::now();
+	ASSERT_EQ(central->TextData(Cp1250FromUtf8("Hra loď. Vieš čo máš robiť?")), kSpeechOk);
+	int calls = 0;
+	int wrong_results = 0;
+	const auto deadline = Clock::now() + std::chrono::seconds(20);
+	while (sink->stops == 0 && Clock::now() < deadline) {
+		for (int i = 0; i < 50; ++i, calls += 2) {
+			wrong_results +=
+			    mixer.SetCurrentPosition(wave, 2048) != MixerResult::kInvalidParameter;
+			wrong_results += mixer.SetVolume(wave, -600) != MixerResult::kOk;
+		}
+		ui.PumpUntil([] { return false; }, std::chrono::milliseconds(0));
+	}
+	ASSERT_EQ(sink->stops, 1);
+	EXPECT_EQ(wrong_results, 0) << "of " << calls << " sound calls";
+	EXPECT_GT(sink->stopped_at - handed_over, std::chrono::milliseconds(700))
+	    << "the whole text was spoken";
+	central.reset();
+	mixer.ReleaseAll();
+}
+
 TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 {
 	UiQueue ui;
