@@ -359,6 +359,17 @@ TEST(SpeechDispatcherVoiceTest, WithoutAServerEveryTextStartsAndEndsSilently)
 	EXPECT_EQ(events, (std::vector<std::string>{"start 1", "end 1", "start 2", "end 2"}))
 	    << "a purge alone is no text";
 	voice.Close();
+
+	// What a voice posted and the user-interface thread has not run yet
+	// finds the voice gone: nothing of it is touched, nothing delivered.
+	auto short_lived =
+	    std::make_unique<SpeechDispatcherVoice>(ui.Poster(), "/nonexistent/velira-speechd.sock");
+	short_lived->SetStreamHandlers([&](int32_t, int64_t) { events.push_back("late start"); },
+	                               [&](int32_t, int64_t) { events.push_back("late end"); });
+	ASSERT_EQ(short_lived->Speak("ahoj", kSpeakAsync, stream), kSpeechOk);
+	short_lived.reset();
+	ui.PumpUntil([] { return false; }, std::chrono::milliseconds(0));
+	EXPECT_EQ(events.size(), 4u);
 }
 
 TEST(SpeechDispatcherVoiceTest, SsmlTextIsOnlyText)
