@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless: once in an
 # optimized build, once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, and the adapter and window tests, where the
+# threads are, under ThreadSanitizer.
 source "$(dirname "$0")/common.sh"
 cd "$(dirname "$0")/.."
 install_packages
@@ -28,4 +29,15 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 for program in velira_core_tests velira_qt_tests velira_adapter_tests; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     build-asan/tests/$program --gtest_brief=1
+done
+
+# The speech engines, the braille display and OpenAL work on threads of their
+# own: the tests that run them, each program whole in one process, under
+# ThreadSanitizer. It fails the run on any report (exit code 66); the
+# suppressions are for what it cannot see inside the system libraries.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELIRA_SANITIZE_THREAD=ON
+cmake --build build-tsan -j"$jobs" --target velira_adapter_tests velira_qt_tests
+for program in velira_adapter_tests velira_qt_tests; do
+  TSAN_OPTIONS="suppressions=$PWD/tests/tsan_suppressions.txt second_deadlock_stack=1" \
+    build-tsan/tests/$program --gtest_brief=1
 done

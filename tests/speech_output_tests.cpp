@@ -314,7 +314,7 @@ TEST_F(SpeechTest, TheSoundsDialogReachesTheVoiceDialogsSelection)
 // What nobody connected is an error that names it: the operation ends there
 // and the error reaches the error report. Nothing waits for an answer that
 // cannot come.
-TEST_F(SpeechTest, AMissingVoiceOrVoiceSelectionIsAnErrorNotAHang)
+TEST_F(SpeechTest, AMissingVoiceVoiceSelectionOrToneIsAnErrorNotAHang)
 {
 	UseNewerInterface();
 	services().voice5 = nullptr;
@@ -334,6 +334,14 @@ TEST_F(SpeechTest, AMissingVoiceOrVoiceSelectionIsAnErrorNotAHang)
 	services().allowVoice = nullptr;
 	EXPECT_THROW(AllowVoiceFromSoundsDialog(), ShellError)
 	    << "allowing the voice without selecting one would leave it silent";
+
+	services().toneStatement = nullptr;
+	try {
+		SpeakCharacter("A");
+		ADD_FAILURE() << "a capital without its tone";
+	} catch (const ShellError &error) {
+		EXPECT_EQ(std::string(error.what()), "The shell has no tone statement connected");
+	}
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The process entry: the shared state reset, the platform services and the
 // connections in services(), the windows in their order, and the message loop.
+#include "app/core_state.h"
 #include "input/adapters/brlapi_display.h"
 #include "input/braille_display.h"
 #include "input/braille_tables.h"
@@ -11,10 +12,10 @@
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
+#include "runtime/velcommands.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
-#include "shell/core_state.h"
 #include "shell/file_locations.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
@@ -97,6 +98,7 @@ int main(int argc, char *argv[])
 		return echoKeys[static_cast<size_t>(slot)].name;
 	};
 	platform.capitalLetterTest = [](uint8_t code) { return IsUpperLetter(code, kCp1250Row); };
+	platform.toneStatement = SoundStatement;
 
 	// The windows in their order; each connects what it serves (the main
 	// window its timer, screen and sound objects, the voice dialog the voice

@@ -68,4 +68,11 @@ ReviewWindow &Services::Review() const
 	return Require(reviewWindow, "screen review window");
 }
 
+void Services::ToneStatement(const std::vector<double> &notes, double duration, double instrument) const
+{
+	if (!toneStatement)
+		throw ShellError("The shell has no tone statement connected");
+	toneStatement(notes, duration, instrument);
+}
+
 } // namespace velira

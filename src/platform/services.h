@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace velira
 {
@@ -52,6 +53,12 @@ struct Services {
 	// only A..Z are capitals.
 	std::function<std::optional<std::string>(uint8_t code)> echoNameLookup;
 	std::function<bool(uint8_t code)> capitalLetterTest;
+	// The runtime's tone statement (SoundStatement), for what lies below the
+	// runtime and sounds it: speech its tone before a capital letter, the
+	// sounds dialog its preview. The runtime prints and speaks through
+	// speech, so they reach its tone through the wiring instead.
+	std::function<void(const std::vector<double> &notes, double duration, double instrument)>
+	    toneStatement;
 	// The voice dialog's selection, run when the sounds dialog allows the
 	// voice: fill the voice list, select the voice, save its settings.
 	std::function<void()> allowVoice;
@@ -73,6 +80,7 @@ struct Services {
 	SpeechVoice &Voice5() const;
 	AudioMixer &Mixer() const;
 	ReviewWindow &Review() const;
+	void ToneStatement(const std::vector<double> &notes, double duration, double instrument) const;
 };
 
 Services &services();

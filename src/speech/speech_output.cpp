@@ -3,7 +3,6 @@
 #include "platform/cp1250.h"
 #include "platform/message_pump.h"
 #include "platform/services.h"
-#include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
 
 namespace velira
@@ -125,7 +124,7 @@ void SpeakCharacter(const std::string &text)
 		return;
 	const auto code = static_cast<uint8_t>(text[0]);
 	if (text.size() == 1 && IsCapital(code))
-		SoundStatement({2000}, 20, 1);
+		services().ToneStatement({2000}, 20, 1);
 	const std::string name = SpokenName(code);
 	if (name.empty())
 		return;

@@ -1,7 +1,7 @@
 #include "fakes/fake_platform.h"
 
+#include "app/core_state.h"
 #include "runtime/velcommands.h"
-#include "shell/core_state.h"
 
 #include <algorithm>
 #include <clocale>
@@ -141,8 +141,10 @@ FakePlatform::FakePlatform()
 	s.keys = &keys;
 	s.random = &random;
 	s.desktop = &desktop;
-	// The main window's timer event, as the window connects it.
+	// The main window's timer event, as the window connects it, and the
+	// tone statement, as the process entry connects it.
 	timer.SetHandler([] { TimerTimer(); });
+	s.toneStatement = SoundStatement;
 }
 
 FakePlatform::~FakePlatform()

@@ -23,6 +23,7 @@ namespace
 {
 ALCdevice *g_device = nullptr;
 ALCcontext *g_context = nullptr;
+std::recursive_mutex g_call_mutex;
 
 // Without any sound output (no sound card, no sound server) OpenAL Soft
 // cannot open its default device and does not fall back to its null driver
@@ -226,6 +227,7 @@ void OpenAlDevice::PrepareShortBuffer()
 
 double OpenAlDevice::OutputLatencyMs()
 {
+	const auto calls = LockCalls();
 	if (g_device == nullptr || alcIsExtensionPresent(g_device, "ALC_SOFT_device_clock") == ALC_FALSE)
 		return -1;
 	auto get =
@@ -240,8 +242,14 @@ double OpenAlDevice::OutputLatencyMs()
 	return static_cast<double>(clock_and_latency_ns[1]) / 1e6;
 }
 
+std::unique_lock<std::recursive_mutex> OpenAlDevice::LockCalls()
+{
+	return std::unique_lock(g_call_mutex);
+}
+
 bool OpenAlDevice::Open()
 {
+	const auto calls = LockCalls();
 	if (g_device != nullptr)
 		return true;
 	bool loopback = false;
@@ -280,6 +288,7 @@ bool OpenAlDevice::IsOpen()
 
 void OpenAlDevice::Close()
 {
+	const auto calls = LockCalls();
 	if (g_device == nullptr)
 		return;
 	StopRendering();

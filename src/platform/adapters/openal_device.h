@@ -3,6 +3,7 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,14 @@ public:
 	static void Close();
 
 	static ALCdevice *Device();
+
+	// OpenAL keeps one error state for the whole context, and the sounds
+	// (driven from the user-interface thread) and the speech engine's
+	// workers share the one context of the device. A call and the error
+	// check after it run under this lock, so that no thread reads or clears
+	// the error of another thread's call. It is recursive: a call made under
+	// it may release objects whose own clean-up takes it again.
+	[[nodiscard]] static std::unique_lock<std::recursive_mutex> LockCalls();
 
 	// Asks OpenAL Soft for the short device buffer above, unless one of the
 	// user's OpenAL Soft configuration files sets the period size or count:

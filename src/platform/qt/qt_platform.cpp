@@ -156,11 +156,16 @@ bool QtKeyState::eventFilter(QObject *watched, QEvent *event)
 		break;
 	}
 	case QEvent::WindowDeactivate:
+	case QEvent::WindowActivate:
+		// Also when the focus comes back: a wait that holds the input back
+		// lets the focus change through before the keys pressed earlier, so
+		// such a key reaches a window that has lost the focus, and its
+		// release goes to the program that has it. No key pressed in the
+		// shell can still be held when one of its windows gets the focus.
 		ReleaseAll();
 		break;
 	case QEvent::ApplicationStateChange:
-		if (QGuiApplication::applicationState() != Qt::ApplicationActive)
-			ReleaseAll();
+		ReleaseAll();
 		break;
 	default:
 		break;

@@ -54,7 +54,7 @@ private:
 // sees the keys held as of the event it is handling. It watches every key
 // event of the application (created after the QApplication); the release
 // events of auto-repeat are not releases. When the application or one of its
-// windows loses the focus the table is emptied: releases that happen
+// windows loses or gets the focus the table is emptied: releases that happen
 // elsewhere never reach it, and no key may stay stuck.
 class QtKeyState final : public QObject, public KeyState
 {

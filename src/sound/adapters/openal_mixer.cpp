@@ -16,6 +16,7 @@ struct OpenAlMixer::Samples {
 	ALuint buffer = 0;
 	~Samples()
 	{
+		const auto calls = OpenAlDevice::LockCalls();
 		if (buffer != 0 && OpenAlDevice::IsOpen())
 			alDeleteBuffers(1, &buffer);
 	}
@@ -51,6 +52,8 @@ uint32_t Field(const std::vector<uint8_t> &record, size_t offset, int size_bytes
 	return value;
 }
 
+// The error of the calls since the last check; the caller holds
+// OpenAlDevice::LockCalls() from before those calls.
 MixerResult Checked()
 {
 	switch (alGetError()) {
@@ -76,6 +79,7 @@ OpenAlMixer::~OpenAlMixer()
 
 MixerResult OpenAlMixer::Open()
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	if (!OpenAlDevice::Open())
 		return MixerResult::kFailed;
 	ALCint mono = 0;
@@ -108,6 +112,7 @@ OpenAlMixer::Voice *OpenAlMixer::Find(MixerBufferId buffer)
 
 MixerResult OpenAlMixer::NewVoice(Voice &&voice, MixerBufferId *buffer)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	*buffer = 0;
 	if (!OpenAlDevice::IsOpen())
 		return MixerResult::kFailed;
@@ -156,6 +161,7 @@ MixerResult OpenAlMixer::CreateBuffer(const std::vector<uint8_t> &format, uint32
 
 MixerResult OpenAlMixer::WriteSamples(MixerBufferId buffer, const std::vector<uint8_t> &samples)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr)
 		return MixerResult::kInvalidParameter;
@@ -204,6 +210,7 @@ MixerResult OpenAlMixer::DuplicateBuffer(MixerBufferId master, MixerBufferId *co
 
 MixerResult OpenAlMixer::Play(MixerBufferId buffer, bool looping)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr)
 		return MixerResult::kInvalidParameter;
@@ -219,6 +226,7 @@ MixerResult OpenAlMixer::Play(MixerBufferId buffer, bool looping)
 
 MixerResult OpenAlMixer::Stop(MixerBufferId buffer)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr)
 		return MixerResult::kInvalidParameter;
@@ -234,6 +242,7 @@ MixerResult OpenAlMixer::Stop(MixerBufferId buffer)
 
 MixerResult OpenAlMixer::SetCurrentPosition(MixerBufferId buffer, uint32_t position_bytes)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr || position_bytes > voice->size_bytes)
 		return MixerResult::kInvalidParameter;
@@ -252,6 +261,7 @@ MixerResult OpenAlMixer::SetCurrentPosition(MixerBufferId buffer, uint32_t posit
 
 MixerResult OpenAlMixer::SetFrequency(MixerBufferId buffer, int32_t frequency_hz)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr)
 		return MixerResult::kInvalidParameter;
@@ -267,6 +277,7 @@ MixerResult OpenAlMixer::SetFrequency(MixerBufferId buffer, int32_t frequency_hz
 
 MixerResult OpenAlMixer::SetVolume(MixerBufferId buffer, int32_t volume_cb)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	Voice *voice = Find(buffer);
 	if (voice == nullptr || volume_cb < kMixerMinVolume || volume_cb > kMixerMaxVolume)
 		return MixerResult::kInvalidParameter;
@@ -277,6 +288,7 @@ MixerResult OpenAlMixer::SetVolume(MixerBufferId buffer, int32_t volume_cb)
 
 MixerResult OpenAlMixer::GetPlaying(MixerBufferId buffer, bool *playing)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	*playing = false;
 	Voice *voice = Find(buffer);
 	if (voice == nullptr)
@@ -290,6 +302,7 @@ MixerResult OpenAlMixer::GetPlaying(MixerBufferId buffer, bool *playing)
 
 void OpenAlMixer::Release(MixerBufferId buffer)
 {
+	const auto calls = OpenAlDevice::LockCalls();
 	const auto it = voices_.find(buffer);
 	if (it == voices_.end())
 		return;

@@ -3,7 +3,7 @@
 
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_text.h"
-#include "runtime/velcommands.h"
+#include "platform/services.h"
 #include "settings/shared_settings.h"
 
 #include <QHBoxLayout>
@@ -105,7 +105,7 @@ void TForm5::sndvoltrackbarChange()
 		return;
 	// The preview goes through the tone statement, so it sounds only while
 	// the device sounds are on.
-	RunHandler([] { SoundStatement({1000}, 100, 1); });
+	RunHandler([] { services().ToneStatement({1000}, 100, 1); });
 }
 
 } // namespace velira

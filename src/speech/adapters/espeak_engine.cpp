@@ -124,15 +124,18 @@ public:
 	EspeakCentral(std::string voice_name, PostToUiThread post)
 	    : voice_name_(std::move(voice_name)), post_(std::move(post))
 	{
-		alGetError();
-		alGenSources(1, &source_);
-		if (alGetError() != AL_NO_ERROR) {
-			// The device has no source left: this central cannot speak,
-			// and Select reports it instead of handing it out.
-			source_ = 0;
-			return;
+		{
+			const auto calls = OpenAlDevice::LockCalls();
+			alGetError();
+			alGenSources(1, &source_);
+			if (alGetError() != AL_NO_ERROR) {
+				// The device has no source left: this central cannot
+				// speak, and Select reports it instead of handing it out.
+				source_ = 0;
+				return;
+			}
+			alSourcef(source_, AL_GAIN, 1.0f);
 		}
-		alSourcef(source_, AL_GAIN, 1.0f);
 		worker_ = std::thread([this] { WorkerLoop(); });
 	}
 
@@ -155,6 +158,7 @@ public:
 			worker_.join();
 		if (source_ == 0)
 			return;
+		const auto calls = OpenAlDevice::LockCalls();
 		StopSourceLocked();
 		alDeleteSources(1, &source_);
 	}
@@ -276,9 +280,12 @@ public:
 		std::lock_guard lock(mutex_);
 		if (quit_ || synth_generation_ != generation_)
 			return 1;
+		const auto calls = OpenAlDevice::LockCalls();
 		RecycleProcessedLocked();
 		if (samples == nullptr || sample_count <= 0)
 			return 0;
+		// Audio that cannot be queued or played is not waited for: the text
+		// ends instead of keeping the shell waiting for silence.
 		ALuint buffer = 0;
 		alGetError();
 		alGenBuffers(1, &buffer);
@@ -286,16 +293,19 @@ public:
 			return 1;
 		alBufferData(buffer, AL_FORMAT_MONO16, samples,
 		             sample_count * static_cast<int>(sizeof(short)), g_sample_rate);
-		alSourceQueueBuffers(source_, 1, &buffer);
+		if (alGetError() == AL_NO_ERROR)
+			alSourceQueueBuffers(source_, 1, &buffer);
 		if (alGetError() != AL_NO_ERROR) {
-			// Audio that cannot be queued is not waited for: the text ends
-			// instead of keeping the shell waiting for silence.
 			alDeleteBuffers(1, &buffer);
+			alGetError();
 			return 1;
 		}
 		buffers_.push_back(buffer);
 		queued_samples_ += sample_count;
-		EnsurePlayingLocked();
+		if (!EnsurePlayingLocked()) {
+			StopSourceLocked();
+			return 1;
+		}
 		if (espeakTimings().first_audio_ns == 0)
 			espeakTimings().first_audio_ns = SteadyNs();
 		return 0;
@@ -311,6 +321,7 @@ private:
 	{
 		volume_ = volume;
 		// OpenAL plays mono: the left channel's level is the gain.
+		const auto calls = OpenAlDevice::LockCalls();
 		alSourcef(source_, AL_GAIN, static_cast<float>(volume & 0xFFFF) / 65535.0f);
 	}
 
@@ -330,34 +341,52 @@ private:
 		}
 	}
 
-	void EnsurePlayingLocked()
+	// Starts the source when it has run dry; false when it cannot play.
+	bool EnsurePlayingLocked()
 	{
+		const auto calls = OpenAlDevice::LockCalls();
+		alGetError();
 		ALint state = AL_STOPPED;
 		alGetSourcei(source_, AL_SOURCE_STATE, &state);
-		if (state != AL_PLAYING)
+		if (alGetError() == AL_NO_ERROR && state != AL_PLAYING)
 			alSourcePlay(source_);
+		return alGetError() == AL_NO_ERROR;
 	}
 
+	// Deletes the buffers that have played. One that cannot be taken off the
+	// source stays counted, and the drain ends at its time limit.
 	void RecycleProcessedLocked()
 	{
+		const auto calls = OpenAlDevice::LockCalls();
+		alGetError();
 		ALint processed = 0;
 		alGetSourcei(source_, AL_BUFFERS_PROCESSED, &processed);
+		if (alGetError() != AL_NO_ERROR)
+			return;
 		while (processed-- > 0 && !buffers_.empty()) {
 			ALuint buffer = 0;
 			alSourceUnqueueBuffers(source_, 1, &buffer);
+			if (alGetError() != AL_NO_ERROR)
+				return;
 			alDeleteBuffers(1, &buffer);
+			alGetError();
 			const auto found = std::find(buffers_.begin(), buffers_.end(), buffer);
 			if (found != buffers_.end())
 				buffers_.erase(found);
 		}
 	}
 
+	// Takes every buffer off the source and deletes them; after a stop
+	// nothing is left to fail but the source itself, so the errors are
+	// cleared rather than left for the next call's check.
 	void StopSourceLocked()
 	{
+		const auto calls = OpenAlDevice::LockCalls();
 		alSourceStop(source_);
 		alSourcei(source_, AL_BUFFER, 0);
 		if (!buffers_.empty())
 			alDeleteBuffers(static_cast<ALsizei>(buffers_.size()), buffers_.data());
+		alGetError();
 		buffers_.clear();
 		queued_samples_ = 0;
 	}
@@ -414,11 +443,10 @@ private:
 			RecycleProcessedLocked();
 			if (buffers_.empty())
 				return;
-			if (SteadyClock::now() > give_up) {
+			if (SteadyClock::now() > give_up || !EnsurePlayingLocked()) {
 				StopSourceLocked();
 				return;
 			}
-			EnsurePlayingLocked();
 			wake_.wait_for(lock, std::chrono::milliseconds(5));
 		}
 	}

@@ -99,15 +99,27 @@ std::string SpeechDispatcherVoice::SsmlDocument(const std::string &text)
 }
 
 SpeechDispatcherVoice::SpeechDispatcherVoice(PostToUiThread post, std::string socket_path)
-    : socket_path_(std::move(socket_path)), post_(std::move(post))
+    : socket_path_(std::move(socket_path)), post_(std::move(post)), sink_(std::make_shared<Sink>())
 {
 	if (!post_)
 		throw ShellError("The desktop voice has no way to reach the user-interface thread");
+	sink_->voice = this;
 }
 
 SpeechDispatcherVoice::~SpeechDispatcherVoice()
 {
+	// No thread of the voice or of the library runs after this; the ends it
+	// posts, and anything posted before, find the voice gone.
 	Disconnect(false);
+	sink_->voice = nullptr;
+}
+
+void SpeechDispatcherVoice::PostToVoice(std::function<void(SpeechDispatcherVoice &)> message) const
+{
+	post_([sink = sink_, message = std::move(message)] {
+		if (sink->voice != nullptr)
+			message(*sink->voice);
+	});
 }
 
 void SpeechDispatcherVoice::Connect()
@@ -183,8 +195,8 @@ void SpeechDispatcherVoice::WatchForHangUp(int socket_fd, int stop_fd, uint64_t 
 		if (watched[1].revents != 0)
 			return;
 		if ((watched[0].revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0) {
-			if (post_)
-				post_([this, generation] { OnHangUp(generation); });
+			PostToVoice(
+			    [generation](SpeechDispatcherVoice &voice) { voice.OnHangUp(generation); });
 			return;
 		}
 	}
@@ -250,11 +262,9 @@ void SpeechDispatcherVoice::SetEventInterests(int32_t)
 
 void SpeechDispatcherVoice::FinishSilently(int32_t stream)
 {
-	if (!post_)
-		return;
-	post_([this, stream] {
-		StartStream(stream, 0);
-		EndStream(stream, 0);
+	PostToVoice([stream](SpeechDispatcherVoice &voice) {
+		voice.StartStream(stream, 0);
+		voice.EndStream(stream, 0);
 	});
 }
 
@@ -294,10 +304,10 @@ SpeechResult SpeechDispatcherVoice::Speak(const std::string &text, int32_t flags
 
 void SpeechDispatcherVoice::OnNotification(size_t message_id, bool begin)
 {
-	if (!post_)
-		return;
 	const uint64_t generation = g_live_generation.load();
-	post_([this, generation, message_id, begin] { Deliver(generation, message_id, begin); });
+	PostToVoice([generation, message_id, begin](SpeechDispatcherVoice &voice) {
+		voice.Deliver(generation, message_id, begin);
+	});
 }
 
 void SpeechDispatcherVoice::Deliver(uint64_t generation, size_t message_id, bool begin)

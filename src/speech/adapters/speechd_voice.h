@@ -3,6 +3,7 @@
 #include "platform/speech_engines.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,7 +18,8 @@ namespace velira
 // EndStream. When speech-dispatcher cannot be reached the voice is silent
 // but behaves alike: every text handed over starts and ends at once. When
 // the server goes away, the texts under way end at once and a later text
-// connects again (at most one attempt a second while none answers).
+// connects again (at most one attempt a second while none answers). A
+// notification still queued when the voice is destroyed is dropped.
 class SpeechDispatcherVoice final : public SpeechVoice
 {
 public:
@@ -52,9 +54,20 @@ private:
 	void OnHangUp(uint64_t generation);
 	void FinishSilently(int32_t stream);
 	void Deliver(uint64_t generation, size_t message_id, bool begin);
+	// Posts `message` to run on the voice on the user-interface thread, if
+	// the voice still lives then. Callable from any thread.
+	void PostToVoice(std::function<void(SpeechDispatcherVoice &)> message) const;
+
+	// What the posted messages reach the voice through. Each message owns
+	// the sink, so the sink outlives the voice; the destructor detaches the
+	// voice from it. `voice` is used on the user-interface thread only.
+	struct Sink {
+		SpeechDispatcherVoice *voice = nullptr;
+	};
 
 	const std::string socket_path_;
 	const PostToUiThread post_;
+	const std::shared_ptr<Sink> sink_;
 	void *connection_ = nullptr; // the library's SPDConnection
 	// Our own handle on the connection's socket and the thread that waits on
 	// it for the server hanging up; `stop_fd_` wakes it to end.

@@ -1,6 +1,7 @@
 #pragma once
 
-// The shell's shared state as a whole.
+// The shell's shared state as a whole. It lives with the process entry, at
+// the top: it composes the reset of every subsystem, and no subsystem uses it.
 namespace velira
 {
 

@@ -1,4 +1,4 @@
-#include "shell/core_state.h"
+#include "app/core_state.h"
 
 #include "input/input_state.h"
 #include "program/velprog.h"
