@@ -1,6 +1,7 @@
 #include "fakes/fake_platform.h"
 #include "platform/cp1250.h"
 #include "settings/localized_texts.h"
+#include "settings/localized_texts_table.h"
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ TEST(LocalizedText, LooksUpEachLanguageBlock)
 
 TEST(LocalizedText, OutsideTheTableIsEmpty)
 {
-	EXPECT_EQ(LocalizedText(1000, 60), "");
+	EXPECT_EQ(LocalizedText(1000, kLocalizedTextCount), "");
 	EXPECT_EQ(LocalizedText(1000, -1), "");
 	EXPECT_EQ(LocalizedText(0, 1), "");
 	EXPECT_EQ(LocalizedText(4000, 1), "");

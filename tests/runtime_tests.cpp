@@ -72,7 +72,8 @@ TEST_F(RuntimeTest, ReadWithoutADataFileEndsTheProcessAfterTheMessage)
 	OpenDataFile();
 	EXPECT_THROW(ReadDataItem(), testing::ProcessTerminated);
 	ASSERT_EQ(platform.desktop.messages.size(), 1u);
-	EXPECT_EQ(platform.desktop.messages[0], LocalizedText(kEnglishBase, 42) + " data.dta");
+	EXPECT_EQ(platform.desktop.messages[0],
+	          LocalizedText(kEnglishBase, kTextCannotFindFile) + " data.dta");
 	// A speech thread left running could keep the process from ending.
 	EXPECT_EQ(speech.voice.closes, 1) << "speech was not shut down first";
 	EXPECT_FALSE(std::filesystem::exists("ram.dat")) << "nothing is written";

@@ -56,8 +56,8 @@ TEST_F(ScreenReviewTest, PositionIsSpokenAsLineAndColumn)
 	EXPECT_EQ(ReviewPositionText(text, 0), "line 1, column 1");
 	EXPECT_EQ(ReviewPositionText(text, At(2, 16)), "line 3, column 17");
 	languageBase = kCzechBase;
-	EXPECT_EQ(ReviewPositionText(text, At(1, 0)),
-	          LocalizedText(kCzechBase, 31) + " 2, " + LocalizedText(kCzechBase, 32) + " 1");
+	EXPECT_EQ(ReviewPositionText(text, At(1, 0)), LocalizedText(kCzechBase, kTextLine) + " 2, " +
+	                                                  LocalizedText(kCzechBase, kTextColumn) + " 1");
 }
 
 TEST_F(ScreenReviewTest, UpOntoTheFirstLineSpeaksItThenFurtherUpsClick)

@@ -14,9 +14,6 @@ namespace velira
 namespace
 {
 
-constexpr int kTextDisplayOn = 58;
-constexpr int kTextDisplayOff = 59;
-
 } // namespace
 
 uint8_t DotsOfPattern(std::string_view pattern)

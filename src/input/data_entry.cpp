@@ -28,7 +28,6 @@ bool announceFocus = false;
 namespace
 {
 
-constexpr int kTextEmptyLine = 29;
 constexpr int kEchoSounds = 0;
 constexpr int kEchoCharacters = 1;
 constexpr int kEchoWords = 2;

@@ -11,11 +11,6 @@ namespace velira
 namespace
 {
 
-constexpr int kTextSounds = 48; // 49 characters, 50 words
-constexpr int kTextClassic = 53;
-constexpr int kTextBraille = 54;
-constexpr int kTextAutoOff = 55;
-constexpr int kTextAutoOn = 56;
 constexpr int kEchoModes = 3;
 
 // A short tone of the switching signals.
@@ -29,7 +24,7 @@ void SwitchTone(double note)
 std::string StatusBarText()
 {
 	return LocalizedText(languageBase, brailleKeyboard ? kTextBraille : kTextClassic) + " - " +
-	       LocalizedText(languageBase, kTextSounds + echoMode);
+	       LocalizedText(languageBase, kTextEchoSounds + echoMode);
 }
 
 void UpdateStatusBar(KeyboardMenu &menu)
@@ -76,7 +71,7 @@ void KeyboardEchoCommand(KeyboardMenu &menu)
 	// A mode out of range from a hand-edited settings file starts the cycle
 	// again instead of counting on through texts that are not echo names.
 	echoMode = echoMode >= 0 && echoMode < kEchoModes - 1 ? echoMode + 1 : 0;
-	SpeakAndWait(LocalizedText(languageBase, kTextSounds + echoMode));
+	SpeakAndWait(LocalizedText(languageBase, kTextEchoSounds + echoMode));
 	UpdateStatusBar(menu);
 	SaveSettings();
 }

@@ -156,8 +156,9 @@ ReviewAnnouncement AnnounceReviewKey(int virtual_key, bool ctrl, const std::stri
 
 std::string ReviewPositionText(const std::string &text, size_t p)
 {
-	return LocalizedText(languageBase, 31) + " " + std::to_string(ReviewLineOf(text, p) + 1) + ", " +
-	       LocalizedText(languageBase, 32) + " " + std::to_string(ReviewColumnOf(text, p));
+	return LocalizedText(languageBase, kTextLine) + " " + std::to_string(ReviewLineOf(text, p) + 1) +
+	       ", " + LocalizedText(languageBase, kTextColumn) + " " +
+	       std::to_string(ReviewColumnOf(text, p));
 }
 
 void OpenScreenReview()
@@ -169,10 +170,10 @@ void OpenScreenReview()
 	keyBuffer.clear();
 	window.FillReview(ReviewText(screenBuffer().lines()));
 	ReviewChord();
-	SpeakAsync(LocalizedText(languageBase, 26));
+	SpeakAsync(LocalizedText(languageBase, kTextScreen));
 	window.ShowReview();
 	ReviewChord();
-	SpeakAndWait(LocalizedText(languageBase, 30));
+	SpeakAndWait(LocalizedText(languageBase, kTextEndOfScreen));
 }
 
 } // namespace velira

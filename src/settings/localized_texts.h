@@ -14,6 +14,69 @@ constexpr int kCzechBase = 1000;
 constexpr int kEnglishBase = 2000;
 constexpr int kSlovakBase = 3000;
 
+// Every localized text by name: LocalizedText(languageBase, kTextReady).
+// The number is the text's place in its language block.
+constexpr int kTextLanguageName = 0;
+constexpr int kTextAppTitle = 1;
+constexpr int kTextProgramMenu = 2;
+constexpr int kTextStart = 3;
+constexpr int kTextSettingsMenu = 4;
+constexpr int kTextEnvironmentItem = 5;
+constexpr int kTextRestartNotice = 6;
+constexpr int kTextOk = 7;
+constexpr int kTextCancel = 8;
+constexpr int kTextLanguageLabel = 9;
+constexpr int kTextEnvironmentCaption = 10;
+constexpr int kTextVoiceCaption = 11;
+constexpr int kTextVoices = 12;
+constexpr int kTextPitch = 13;
+constexpr int kTextSpeed = 14;
+constexpr int kTextVolume = 15;
+constexpr int kTextChooseVoice = 16;
+constexpr int kTextClose = 17;
+constexpr int kTextVoiceOff = 18;
+constexpr int kTextVoiceSelected = 19;
+constexpr int kTextSoundsItem = 20;
+constexpr int kTextSoundsCaption = 21;
+constexpr int kTextUseVoice = 22;
+constexpr int kTextEnterData = 23;
+constexpr int kTextKeyboardFile = 24;
+constexpr int kTextReady = 25;
+constexpr int kTextScreen = 26;
+constexpr int kTextUseSapi5 = 27;
+constexpr int kTextSoundVolume = 28;
+constexpr int kTextEmptyLine = 29;
+constexpr int kTextEndOfScreen = 30;
+constexpr int kTextLine = 31;
+constexpr int kTextColumn = 32;
+constexpr int kTextExit = 33;
+constexpr int kTextHelpMenu = 34;
+constexpr int kTextAboutItem = 35;
+constexpr int kTextAboutCaption = 36;
+constexpr int kTextVersion = 37;
+constexpr int kTextVoiceItem = 38;
+constexpr int kTextDeviceSounds = 39;
+constexpr int kTextNoVoices = 40;
+constexpr int kTextScreenFull = 41;
+constexpr int kTextCannotFindFile = 42;
+constexpr int kTextVoiceNotFound = 43;
+constexpr int kTextPleaseRetype = 44;
+constexpr int kTextExitProgram = 45;
+constexpr int kTextBrailleKeyboardItem = 46;
+constexpr int kTextKeyboardEchoItem = 47;
+constexpr int kTextEchoSounds = 48;
+constexpr int kTextEchoChars = 49;
+constexpr int kTextEchoWords = 50;
+constexpr int kTextAutoChangeItem = 51;
+constexpr int kTextReadStatusBar = 52;
+constexpr int kTextClassic = 53;
+constexpr int kTextBraille = 54;
+constexpr int kTextAutoOff = 55;
+constexpr int kTextAutoOn = 56;
+constexpr int kTextBrailleDisplayItem = 57;
+constexpr int kTextDisplayOn = 58;
+constexpr int kTextDisplayOff = 59;
+
 // Localized text `n` of the block at `base`, in code page 1250; the empty
 // string when the id base + n holds no text. The base is not validated: a
 // base inside a block (1001) reads that block's other texts, as stored

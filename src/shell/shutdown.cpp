@@ -48,7 +48,8 @@ void SaveAndTerminate()
 
 void ReportMissingFileAndEnd(const std::string &path)
 {
-	services().DesktopService().ShowMessage(LocalizedText(languageBase, 42) + " " + path);
+	services().DesktopService().ShowMessage(LocalizedText(languageBase, kTextCannotFindFile) + " " +
+	                                        path);
 	// A speech thread left running could keep the process from ending.
 	ShutDownSpeech();
 	Terminate(0);

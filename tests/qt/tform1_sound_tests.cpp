@@ -36,7 +36,8 @@ TEST_F(MainWindowSoundTest, AMissingBankEndsTheShellAfterTheMessage)
 	languageBase = kEnglishBase;
 	EXPECT_THROW(form.CreateSoundObjects(), testing::ProcessTerminated);
 	ASSERT_EQ(platform.desktop.messages.size(), 1u);
-	EXPECT_EQ(platform.desktop.messages[0], LocalizedText(kEnglishBase, 42) + " sounds.dat");
+	EXPECT_EQ(platform.desktop.messages[0],
+	          LocalizedText(kEnglishBase, kTextCannotFindFile) + " sounds.dat");
 	EXPECT_EQ(mixer.CallsOf("open").size(), 1u) << "the device opens before the bank is looked for";
 
 	// Installed, the message names where the bank is shipped, the last
@@ -50,7 +51,7 @@ TEST_F(MainWindowSoundTest, AMissingBankEndsTheShellAfterTheMessage)
 	SetFileLocations(FileLocations{});
 	ASSERT_EQ(platform.desktop.messages.size(), 2u);
 	EXPECT_EQ(platform.desktop.messages[1],
-	          LocalizedText(kEnglishBase, 42) + " /usr/share/velira/sounds.dat");
+	          LocalizedText(kEnglishBase, kTextCannotFindFile) + " /usr/share/velira/sounds.dat");
 }
 
 TEST_F(MainWindowSoundTest, TheShippedBankLoadsAndIsReleasedOnClose)

@@ -147,8 +147,9 @@ private:
 
 TEST_F(DataEntryWindowTest, BothWindowsOpenFromTheMainWindowByTheirShortcuts)
 {
-	EXPECT_EQ(form->dataentryitem->text(), FromCp1250(LocalizedText(languageBase, 23) + "..."));
-	EXPECT_EQ(form2->windowTitle(), FromCp1250(LocalizedText(languageBase, 23)));
+	EXPECT_EQ(form->dataentryitem->text(),
+	          FromCp1250(LocalizedText(languageBase, kTextEnterData) + "..."));
+	EXPECT_EQ(form2->windowTitle(), FromCp1250(LocalizedText(languageBase, kTextEnterData)));
 
 	bool focus_in_field = false;
 	WhenOpen(form2.get(), [&] {
@@ -264,8 +265,8 @@ TEST_F(DataEntryWindowTest, FocusMovesAreSpokenButNotTheFirstFocus)
 		speech.voice.calls.clear();
 		form->dataentryitemClick();
 		EXPECT_TRUE(spoken.empty()) << "the first focus of showing " << showing << " is silent";
-		const std::string ok = Utf8FromCp1250(LocalizedText(languageBase, 7));
-		const std::string exit = Utf8FromCp1250(LocalizedText(languageBase, 45));
+		const std::string ok = Utf8FromCp1250(LocalizedText(languageBase, kTextOk));
+		const std::string exit = Utf8FromCp1250(LocalizedText(languageBase, kTextExitProgram));
 		const auto without_mark = [](std::string caption) {
 			caption.erase(std::remove(caption.begin(), caption.end(), '&'), caption.end());
 			return caption;

@@ -351,7 +351,8 @@ TEST_F(VoiceCommandsTest, TheVoiceCommandWithTheVoiceOffOnlyTellsWhy)
 	Open();
 	voiceAllowed = false;
 	form1->VoicesubmenuClick();
-	EXPECT_EQ(platform.desktop.messages, std::vector<std::string>{LocalizedText(kEnglishBase, 18)});
+	EXPECT_EQ(platform.desktop.messages,
+	          std::vector<std::string>{LocalizedText(kEnglishBase, kTextVoiceOff)});
 	EXPECT_EQ(speech.engines.centrals_created, 0);
 }
 

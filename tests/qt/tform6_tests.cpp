@@ -119,7 +119,8 @@ TEST_F(ReviewWindowTest, AnErrorInAKeyHandlerIsReportedAndTheReviewGoesOn)
 	EXPECT_FALSE(window.isVisible());
 	EXPECT_EQ(platform.desktop.errors.size(), 1u);
 	ASSERT_FALSE(speech.voice.calls.empty());
-	EXPECT_EQ(speech.voice.calls.back().text, Utf8FromCp1250(LocalizedText(languageBase, 30)))
+	EXPECT_EQ(speech.voice.calls.back().text,
+	          Utf8FromCp1250(LocalizedText(languageBase, kTextEndOfScreen)))
 	    << "the closing words follow as after every review";
 }
 

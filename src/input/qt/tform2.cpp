@@ -59,10 +59,6 @@ private:
 namespace
 {
 
-constexpr int kTextCaption = 23;
-constexpr int kTextOk = 7;
-constexpr int kTextExitProgram = 45;
-
 std::string ButtonWords(const QPushButton &button)
 {
 	return ToCp1250(SpokenCaption(button.text()));
@@ -106,7 +102,7 @@ TForm2::TForm2(QWidget *parent, KeyboardMenu *main_menu) : QDialog(parent), main
 
 void TForm2::FormCreate()
 {
-	setWindowTitle(LocalizedCaption(kTextCaption));
+	setWindowTitle(LocalizedCaption(kTextEnterData));
 	Enterbitbtn->setText(LocalizedCaption(kTextOk));
 	exitprogrambtn->setText(LocalizedCaption(kTextExitProgram));
 	inputedit->setAccessibleName(windowTitle());

@@ -56,8 +56,8 @@ TForm6::~TForm6()
 void TForm6::FormCreate()
 {
 	services().reviewWindow = this;
-	setWindowTitle(FromCp1250(LocalizedText(languageBase, 26)));
-	closebitbtn->setText(FromCp1250(LocalizedText(languageBase, 17)));
+	setWindowTitle(FromCp1250(LocalizedText(languageBase, kTextScreen)));
+	closebitbtn->setText(FromCp1250(LocalizedText(languageBase, kTextClose)));
 	virtualscrmemo->setAccessibleName(windowTitle());
 	closebitbtn->setAccessibleName(closebitbtn->text().remove(QLatin1Char('&')));
 }
@@ -110,8 +110,9 @@ void TForm6::virtualscrmemoKeyUp(int virtual_key, bool ctrl)
 	if (!voiceReady)
 		return;
 	RunHandler([&] {
-		const ReviewAnnouncement said = AnnounceReviewKey(
-		    virtual_key, ctrl, review_text_, CaretPosition(), LocalizedText(languageBase, 29));
+		const ReviewAnnouncement said =
+		    AnnounceReviewKey(virtual_key, ctrl, review_text_, CaretPosition(),
+		                      LocalizedText(languageBase, kTextEmptyLine));
 		if (said.click)
 			ClickSound(16);
 		if (said.speech == ReviewAnnouncement::Speech::Text)

@@ -94,10 +94,10 @@ void TAboutbox::showEvent(QShowEvent *event)
 
 void TAboutbox::FormCreate()
 {
-	setWindowTitle(FromCp1250(LocalizedText(languageBase, 36)));
-	ProductName->setText(FromCp1250(LocalizedText(languageBase, 1)));
-	Version->setText(FromCp1250(LocalizedText(languageBase, 37) + " " + kVersionNumber));
-	OKButton->setText(FromCp1250(LocalizedText(languageBase, 7)));
+	setWindowTitle(FromCp1250(LocalizedText(languageBase, kTextAboutCaption)));
+	ProductName->setText(FromCp1250(LocalizedText(languageBase, kTextAppTitle)));
+	Version->setText(FromCp1250(LocalizedText(languageBase, kTextVersion) + " " + kVersionNumber));
+	OKButton->setText(FromCp1250(LocalizedText(languageBase, kTextOk)));
 	ProgramIcon->setAccessibleName(ProductName->text());
 	OKButton->setFocus();
 }

@@ -75,12 +75,12 @@ void TForm3::FillLanguages()
 
 void TForm3::SetCaptions()
 {
-	setWindowTitle(LocalizedCaption(10));
-	languagergroup->setTitle(LocalizedCaption(9));
+	setWindowTitle(LocalizedCaption(kTextEnvironmentCaption));
+	languagergroup->setTitle(LocalizedCaption(kTextLanguageLabel));
 	languagergroup->setAccessibleName(SpokenCaption(languagergroup->title()));
-	okbitbtn->setText(LocalizedCaption(7));
+	okbitbtn->setText(LocalizedCaption(kTextOk));
 	okbitbtn->setAccessibleName(SpokenCaption(okbitbtn->text()));
-	cancelbitbtn->setText(LocalizedCaption(8));
+	cancelbitbtn->setText(LocalizedCaption(kTextCancel));
 	cancelbitbtn->setAccessibleName(SpokenCaption(cancelbitbtn->text()));
 }
 

@@ -48,7 +48,7 @@ QAction *AddItem(QMenu *menu, const char *name, const QKeySequence &shortcut = {
 QString MainWindowTitle(const QString &executable_path)
 {
 	return QFileInfo(executable_path).completeBaseName() + QStringLiteral(" - ") +
-	       FromCp1250(LocalizedText(languageBase, 1));
+	       FromCp1250(LocalizedText(languageBase, kTextAppTitle));
 }
 
 TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
@@ -144,26 +144,26 @@ void TForm1::BuildMenu()
 
 void TForm1::SetCaptions()
 {
-	Programmenu->setTitle(LocalizedCaption(2));
-	Startsubmenu->setText(LocalizedCaption(3));
-	exitsubmenu->setText(LocalizedCaption(33));
-	settingsmenu->setTitle(LocalizedCaption(4));
-	Voicesubmenu->setText(LocalizedCaption(38, "..."));
-	usesapi5submenu->setText(LocalizedCaption(27));
-	environmentsubmenu->setText(LocalizedCaption(5, "..."));
-	soundssubmenu->setText(LocalizedCaption(20, "..."));
-	braillekeyboarditem->setText(LocalizedCaption(46));
-	keyboardechoitem->setText(LocalizedCaption(47));
-	brailledisplayitem->setText(LocalizedCaption(57));
-	dataentryitem->setText(LocalizedCaption(23, "..."));
-	anouncetypeitem->setText(LocalizedCaption(52));
-	screenreviewitem->setText(LocalizedCaption(26, "..."));
-	autochangeitem->setText(LocalizedCaption(51));
+	Programmenu->setTitle(LocalizedCaption(kTextProgramMenu));
+	Startsubmenu->setText(LocalizedCaption(kTextStart));
+	exitsubmenu->setText(LocalizedCaption(kTextExit));
+	settingsmenu->setTitle(LocalizedCaption(kTextSettingsMenu));
+	Voicesubmenu->setText(LocalizedCaption(kTextVoiceItem, "..."));
+	usesapi5submenu->setText(LocalizedCaption(kTextUseSapi5));
+	environmentsubmenu->setText(LocalizedCaption(kTextEnvironmentItem, "..."));
+	soundssubmenu->setText(LocalizedCaption(kTextSoundsItem, "..."));
+	braillekeyboarditem->setText(LocalizedCaption(kTextBrailleKeyboardItem));
+	keyboardechoitem->setText(LocalizedCaption(kTextKeyboardEchoItem));
+	brailledisplayitem->setText(LocalizedCaption(kTextBrailleDisplayItem));
+	dataentryitem->setText(LocalizedCaption(kTextEnterData, "..."));
+	anouncetypeitem->setText(LocalizedCaption(kTextReadStatusBar));
+	screenreviewitem->setText(LocalizedCaption(kTextScreen, "..."));
+	autochangeitem->setText(LocalizedCaption(kTextAutoChangeItem));
 	// Automatic keyboard switching is not offered in the menu.
 	autochangeitem->setEnabled(false);
 	autochangeitem->setVisible(false);
-	helpmenu->setTitle(LocalizedCaption(34));
-	aboutsubmenu->setText(LocalizedCaption(35));
+	helpmenu->setTitle(LocalizedCaption(kTextHelpMenu));
+	aboutsubmenu->setText(LocalizedCaption(kTextAboutItem));
 	SetAccessibleNames();
 }
 
@@ -243,7 +243,7 @@ void TForm1::StartsubmenuClick()
 		OpenDataFile();
 		ResetRuntime();
 		RunProgram();
-		PrintText(LocalizedText(languageBase, 25), kPrintNewLine);
+		PrintText(LocalizedText(languageBase, kTextReady), kPrintNewLine);
 	});
 	CloseDataFile();
 	running_ = false;

@@ -23,8 +23,6 @@ namespace velira
 namespace
 {
 
-constexpr int kTextKeyboardFile = 24;
-
 // The status bar's one panel. A permanent widget, so that the status tips
 // of the menu items never hide it.
 QLabel *StatusPanel(QStatusBar *bar)

@@ -85,7 +85,7 @@ void TForm1::SetAccessibleNames()
 {
 	// Menu items are named by their captions; the other controls need names
 	// of their own.
-	printmemo->setAccessibleName(FromCp1250(LocalizedText(languageBase, 26)));
+	printmemo->setAccessibleName(FromCp1250(LocalizedText(languageBase, kTextScreen)));
 	StatusBar->setAccessibleName(LanguageName("Stavový řádek", "Status bar", "Stavový riadok"));
 	menuBar()->setAccessibleName(LanguageName("Hlavní nabídka", "Main menu", "Hlavná ponuka"));
 	for (QMenu *menu : {Programmenu, settingsmenu, helpmenu})
@@ -114,7 +114,8 @@ void TForm1::soundssubmenuClick()
 				AllowVoiceFromSoundsDialog();
 			} else {
 				form5_->voicecheckbox->setChecked(false);
-				services().DesktopService().ShowMessage(LocalizedText(languageBase, 40));
+				services().DesktopService().ShowMessage(
+				    LocalizedText(languageBase, kTextNoVoices));
 			}
 		}
 		voiceAllowed = form5_->voicecheckbox->isChecked();
@@ -141,7 +142,8 @@ void TForm1::environmentsubmenuClick()
 		}
 		SaveLanguageSetting();
 		if (form3_->SelectedLanguageIndex() != remembered)
-			services().DesktopService().ShowMessage(LocalizedText(languageBase, 6));
+			services().DesktopService().ShowMessage(
+			    LocalizedText(languageBase, kTextRestartNotice));
 	});
 }
 
@@ -151,7 +153,7 @@ void TForm1::VoicesubmenuClick()
 		return;
 	RunHandler([this] {
 		if (!voiceAllowed) {
-			services().DesktopService().ShowMessage(LocalizedText(languageBase, 18));
+			services().DesktopService().ShowMessage(LocalizedText(languageBase, kTextVoiceOff));
 			return;
 		}
 		if (!voiceReady) {
@@ -163,7 +165,7 @@ void TForm1::VoicesubmenuClick()
 		if (form4_->exec() == TForm4::kResultOk) {
 			form4_->SaveVoiceSettings();
 			form4_->LoadVoiceSettings();
-			SpeakAndWait(LocalizedText(languageBase, 19));
+			SpeakAndWait(LocalizedText(languageBase, kTextVoiceSelected));
 		} else {
 			SpeakAndWait(ToCp1250(windowTitle()));
 		}

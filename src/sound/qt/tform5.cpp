@@ -79,17 +79,17 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent)
 
 void TForm5::FormCreate()
 {
-	setWindowTitle(LocalizedCaption(21));
-	voicecheckbox->setText(LocalizedCaption(22));
+	setWindowTitle(LocalizedCaption(kTextSoundsCaption));
+	voicecheckbox->setText(LocalizedCaption(kTextUseVoice));
 	voicecheckbox->setAccessibleName(SpokenCaption(voicecheckbox->text()));
-	velirasoundschk->setText(LocalizedCaption(39));
+	velirasoundschk->setText(LocalizedCaption(kTextDeviceSounds));
 	velirasoundschk->setAccessibleName(SpokenCaption(velirasoundschk->text()));
-	sndvolstatic->setText(LocalizedCaption(28));
+	sndvolstatic->setText(LocalizedCaption(kTextSoundVolume));
 	// The track bar has no caption of its own: it is named by its label.
 	sndvoltrackbar->setAccessibleName(SpokenCaption(sndvolstatic->text()));
-	okbitbtn->setText(LocalizedCaption(7));
+	okbitbtn->setText(LocalizedCaption(kTextOk));
 	okbitbtn->setAccessibleName(SpokenCaption(okbitbtn->text()));
-	cancelbitbtn->setText(LocalizedCaption(8));
+	cancelbitbtn->setText(LocalizedCaption(kTextCancel));
 	cancelbitbtn->setAccessibleName(SpokenCaption(cancelbitbtn->text()));
 }
 

@@ -157,19 +157,19 @@ void TForm4::FormCreate()
 	ConnectVoice5();
 	speechObjects().notifySink = std::make_shared<TTTSNotifySink>();
 
-	setWindowTitle(LocalizedCaption(11));
-	voicestatic->setText(LocalizedCaption(12));
-	pitchstatic->setText(LocalizedCaption(13));
-	speedstatic->setText(LocalizedCaption(14));
-	volumestatic->setText(LocalizedCaption(15));
-	vyberhlasbitbtn->setText(LocalizedCaption(16));
-	closebitbtn->setText(LocalizedCaption(17));
-	voicelist->setAccessibleName(SpokenCaption(LocalizedCaption(12)));
-	pitchtb->setAccessibleName(SpokenCaption(LocalizedCaption(13)));
-	speedtb->setAccessibleName(SpokenCaption(LocalizedCaption(14)));
-	volumetb->setAccessibleName(SpokenCaption(LocalizedCaption(15)));
-	vyberhlasbitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(16)));
-	closebitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(17)));
+	setWindowTitle(LocalizedCaption(kTextVoiceCaption));
+	voicestatic->setText(LocalizedCaption(kTextVoices));
+	pitchstatic->setText(LocalizedCaption(kTextPitch));
+	speedstatic->setText(LocalizedCaption(kTextSpeed));
+	volumestatic->setText(LocalizedCaption(kTextVolume));
+	vyberhlasbitbtn->setText(LocalizedCaption(kTextChooseVoice));
+	closebitbtn->setText(LocalizedCaption(kTextClose));
+	voicelist->setAccessibleName(SpokenCaption(LocalizedCaption(kTextVoices)));
+	pitchtb->setAccessibleName(SpokenCaption(LocalizedCaption(kTextPitch)));
+	speedtb->setAccessibleName(SpokenCaption(LocalizedCaption(kTextSpeed)));
+	volumetb->setAccessibleName(SpokenCaption(LocalizedCaption(kTextVolume)));
+	vyberhlasbitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(kTextChooseVoice)));
+	closebitbtn->setAccessibleName(SpokenCaption(LocalizedCaption(kTextClose)));
 	UpdateAccessibleValues();
 
 	services().allowVoice = [this] {
@@ -331,7 +331,8 @@ void TForm4::LoadVoiceSettings()
 		// The voice named in the settings is no longer installed. Ending
 		// the program here would lock the user out of the shell for good,
 		// so the user hears why and the preselected voice is used instead.
-		services().DesktopService().ShowMessage(LocalizedText(languageBase, 43) + " " + person);
+		services().DesktopService().ShowMessage(LocalizedText(languageBase, kTextVoiceNotFound) +
+		                                        " " + person);
 	} else {
 		const QSignalBlocker blocker(voicelist);
 		voicelist->setCurrentItem(found.first());
@@ -421,7 +422,7 @@ void TForm4::closebitbtnEnter()
 
 void TForm4::FormActivate()
 {
-	SpeakAndWait(LocalizedText(languageBase, 11));
+	SpeakAndWait(LocalizedText(languageBase, kTextVoiceCaption));
 	SpeakAndWait(ToCp1250(voicestatic->text()) + " " + SelectedLineText());
 	voiceDialogShown = true;
 }
