@@ -25,7 +25,6 @@ protected:
 	void SetUp() override
 	{
 		testing::CopyShippedData(folder.path());
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		brailleTableFileName = kBrailleTableFile;
 		LoadBrailleTable();
 		brailleOutput().SetFocused(true);

@@ -1,4 +1,6 @@
+#include "app/core_state.h"
 #include "fakes/fake_platform.h"
+#include "settings/settings_file.h"
 #include "shell/file_locations.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +45,6 @@ private:
 class FileLocationsTest : public ::testing::Test
 {
 protected:
-	void TearDown() override { SetFileLocations(FileLocations{}); }
-
 	static LocationFacts Installed()
 	{
 		LocationFacts facts;
@@ -58,6 +58,7 @@ protected:
 	}
 
 	testing::ScratchFolder folder;
+	testing::FakePlatform platform;
 };
 
 TEST_F(FileLocationsTest, AWritableRunFolderKeepsEverythingBesideTheShell)
@@ -142,6 +143,15 @@ TEST_F(FileLocationsTest, DataFilesComeFromTheUserBeforeTheInstallation)
 	EXPECT_EQ(DataFilePath("czech.vbt"), installed + "/czech.vbt");
 	EXPECT_EQ(DataFilePath("data.dta"), installed + "/data.dta")
 	    << "a file found nowhere is named where it is shipped";
+
+	// The one reset between tests puts the locations and the settings file
+	// back into the current directory, so that no test inherits another's
+	// deleted folder.
+	SetSettingsFilePath(user + "/velira.ini");
+	ResetCoreState();
+	EXPECT_EQ(DataFilePath("sounds.dat"), "sounds.dat");
+	EXPECT_EQ(MemoryImagePath(), "ram.dat");
+	EXPECT_EQ(SettingsFilePath(), "velira.ini");
 }
 
 TEST_F(FileLocationsTest, ProbingFindsTheInstalledDataFolderAndTheEnvironment)

@@ -29,7 +29,6 @@ class KeyHandlingTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		testing::WriteFile("czech.vbt", "[prefixes]\n#cap=46\n#num=3456\n"
 		                                "[characters]\na=1\nb=12\nc=14\n"
 		                                "[#cap]\nA=1\nB=12\n"

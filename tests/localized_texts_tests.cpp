@@ -50,7 +50,6 @@ TEST(LocalizedText, LanguageSettingRoundTripsThroughTheFile)
 {
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
-	SetSettingsFilePath(folder.path() + "/velira.ini");
 	LoadLanguageSetting();
 	EXPECT_EQ(languageBase, 1000) << "no file: Czech";
 

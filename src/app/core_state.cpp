@@ -5,6 +5,7 @@
 #include "review/screen_review.h"
 #include "runtime/velcommands.h"
 #include "settings/shared_settings.h"
+#include "shell/file_locations.h"
 #include "shell/memory_image.h"
 #include "sound/sound_bank.h"
 #include "speech/speech_output.h"
@@ -25,6 +26,8 @@ void ResetCoreState()
 	// before one has been read.
 	ramImage.fill(0);
 	ForgetMemoryImage();
+	// The portable locations: every file in the current directory.
+	SetFileLocations(FileLocations{});
 }
 
 } // namespace velira

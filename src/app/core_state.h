@@ -10,9 +10,10 @@ namespace velira
 // file), the translated program's return stack, speech (flags and the older
 // interface's objects), input (tables, pending keys and chords, the braille
 // output's state), the sound objects, the screen review, the shared
-// settings and the language, and the memory image (all zero, and not to be
-// written before it has been read). The
-// connections in services() stay as they are. The process entry runs it
+// settings, the language and the settings file's path, the file locations
+// (the portable ones: the current directory), and the memory image (all
+// zero, and not to be written before it has been read). The connections in
+// services() stay as they are. The process entry runs it
 // before it creates the windows; the test platform before and after every
 // test.
 void ResetCoreState();

@@ -21,7 +21,8 @@ namespace velira
 namespace
 {
 
-std::string g_settings_path = "velira.ini";
+constexpr const char *kDefaultSettingsPath = "velira.ini";
+std::string g_settings_path = kDefaultSettingsPath;
 
 // String values are read through a buffer of 2048 characters.
 constexpr size_t kMaxStringLength = 2047;
@@ -90,6 +91,11 @@ void WriteValue(const std::string &path, const std::string &section, const std::
 void SetSettingsFilePath(const std::string &path)
 {
 	g_settings_path = path;
+}
+
+void ResetSettingsFilePath()
+{
+	g_settings_path = kDefaultSettingsPath;
 }
 
 const std::string &SettingsFilePath()

@@ -6,8 +6,10 @@ namespace velira
 {
 
 // The settings file beside the executable. The process entry sets its path
-// once; tests point it into a scratch folder.
+// once; until then, and after ResetSettingsFilePath, it is "velira.ini" in
+// the current directory.
 void SetSettingsFilePath(const std::string &path);
+void ResetSettingsFilePath();
 const std::string &SettingsFilePath();
 
 // Settings-file access with the rules of the original INI files: section and

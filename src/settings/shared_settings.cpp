@@ -29,6 +29,7 @@ void ResetSettingsState()
 {
 	ResetSharedSettings();
 	languageBase = kCzechBase;
+	ResetSettingsFilePath();
 }
 
 void SaveSettings()

@@ -17,7 +17,8 @@ extern bool useSapi5;        // speak through the desktop's voice
 // The values before the settings file is read.
 void ResetSharedSettings();
 // The settings subsystem's whole state as at start-up: the shared settings
-// above and the language (Czech).
+// above, the language (Czech) and the settings file's path ("velira.ini" in
+// the current directory).
 void ResetSettingsState();
 
 // Writes, in this order, [voice] voiceallowed, [sounds] velirasounds and

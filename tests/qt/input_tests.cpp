@@ -38,7 +38,6 @@ class MainWindowKeysTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
 		// The real key-state table, fed by the application's key events.

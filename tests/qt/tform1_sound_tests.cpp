@@ -19,11 +19,7 @@ namespace
 class MainWindowSoundTest : public ::testing::Test
 {
 protected:
-	void SetUp() override
-	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
-		mixer.Install();
-	}
+	void SetUp() override { mixer.Install(); }
 
 	testing::ScratchFolder folder;
 	testing::FakePlatform platform;
@@ -48,7 +44,6 @@ TEST_F(MainWindowSoundTest, AMissingBankEndsTheShellAfterTheMessage)
 	locations.data_folders = {folder.path() + "/user", "/usr/share/velira"};
 	SetFileLocations(locations);
 	EXPECT_THROW(form.CreateSoundObjects(), testing::ProcessTerminated);
-	SetFileLocations(FileLocations{});
 	ASSERT_EQ(platform.desktop.messages.size(), 2u);
 	EXPECT_EQ(platform.desktop.messages[1],
 	          LocalizedText(kEnglishBase, kTextCannotFindFile) + " /usr/share/velira/sounds.dat");

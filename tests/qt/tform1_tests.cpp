@@ -37,7 +37,6 @@ class MainWindowTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		mixer.Install();
 		std::filesystem::copy_file(VELIRA_SHIPPED_DATA "/sounds.dat", "sounds.dat");
 		// The braille table and the keyboard files, as beside the executable.
@@ -49,7 +48,6 @@ protected:
 				                               entry.path().filename());
 		}
 	}
-	void TearDown() override { SetFileLocations(FileLocations{}); }
 
 	std::unique_ptr<TForm1> OpenWindow()
 	{

@@ -51,7 +51,6 @@ class DataEntryWindowTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
 		services().keys = &keys;

@@ -31,7 +31,6 @@ class VoiceDialogTest : public ::testing::Test
 protected:
 	void SetUp() override
 	{
-		SetSettingsFilePath(folder.path() + "/velira.ini");
 		languageBase = kEnglishBase;
 		testing::CopyShippedData(folder.path());
 		mixer.Install();
