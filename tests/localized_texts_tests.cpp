@@ -13,16 +13,16 @@ namespace
 
 TEST(LocalizedText, LooksUpEachLanguageBlock)
 {
-	EXPECT_EQ(LocalizedText(2000, 41), "The screen is full.");
-	EXPECT_EQ(LocalizedText(3000, 41), Cp1250FromUtf8("Obrazovka je plná."));
-	EXPECT_EQ(LocalizedText(1000, 25), "hotovo");
-	EXPECT_EQ(LocalizedText(2000, 25), "ready");
-	EXPECT_EQ(LocalizedText(1000, 0), "\xC8"
-	                                  "e\x9Atina")
+	EXPECT_EQ(LocalizedText(2000, kTextScreenFull), "The screen is full.");
+	EXPECT_EQ(LocalizedText(3000, kTextScreenFull), Cp1250FromUtf8("Obrazovka je plná."));
+	EXPECT_EQ(LocalizedText(1000, kTextReady), "hotovo");
+	EXPECT_EQ(LocalizedText(2000, kTextReady), "ready");
+	EXPECT_EQ(LocalizedText(1000, kTextLanguageName), "\xC8"
+	                                                  "e\x9Atina")
 	    << "converted to code page 1250";
-	EXPECT_EQ(LocalizedText(1000, 56), Cp1250FromUtf8("Autorežim je zapnut"));
-	EXPECT_EQ(LocalizedText(2000, 57), "Braille &display");
-	EXPECT_EQ(LocalizedText(3000, 59), Cp1250FromUtf8("Braillovský riadok vypnutý"));
+	EXPECT_EQ(LocalizedText(1000, kTextAutoOn), Cp1250FromUtf8("Autorežim je zapnut"));
+	EXPECT_EQ(LocalizedText(2000, kTextBrailleDisplayItem), "Braille &display");
+	EXPECT_EQ(LocalizedText(3000, kTextDisplayOff), Cp1250FromUtf8("Braillovský riadok vypnutý"));
 }
 
 TEST(LocalizedText, OutsideTheTableIsEmpty)
