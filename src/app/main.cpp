@@ -55,11 +55,12 @@ int main(int argc, char *argv[])
 	const FileLocations locations = ChooseFileLocations(ProbeLocationFacts(
 	    QFile::encodeName(executable.absoluteFilePath()).toStdString(), VELIRA_RELATIVE_DATA_FOLDER));
 	CreateUserFolders(locations);
+
+	// The shared state as at start-up, before anything is connected to it;
+	// then the file locations that this start chose.
+	ResetCoreState();
 	SetSettingsFilePath(locations.settings_file);
 	SetFileLocations(locations);
-
-	// The shared state as at start-up, before anything is connected to it.
-	ResetCoreState();
 
 	// Every service and connection of the core, in services(). The speech
 	// engines and the braille display notify from their own threads: each
