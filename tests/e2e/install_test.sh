@@ -139,9 +139,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = velira ] && [ "$(field Version)" = "$version" ] || fail "package $(field Package) $(field Version)"
 [ -n "$(field Section)" ] && [ -n "$(field Maintainer)" ] || fail "no section or maintainer"
 [ "$(field Recommends)" = speech-dispatcher ] || fail "Recommends: $(field Recommends)"
-field Description | grep -q braille || fail "no description"
+field Description | grep braille >/dev/null || fail "no description"
 for library in libqt6widgets6 libopenal1 libespeak-ng1 libspeechd2 libc6; do
-  field Depends | grep -q "$library" || fail "Depends lacks $library: $(field Depends)"
+  field Depends | grep "$library" >/dev/null || fail "Depends lacks $library: $(field Depends)"
 done
 dpkg-deb -c "$deb" | awk '{print $6}' >"$work/contents.txt"
 for path in usr/bin/velira usr/share/velira/sounds.dat usr/share/velira/data.dta \

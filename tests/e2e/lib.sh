@@ -34,7 +34,7 @@ e2e_wait_until() {
 e2e_require_locale() {
   local wanted
   wanted=$(tr 'A-Z' 'a-z' <<<"$1" | sed 's/utf-8$/utf8/')
-  if ! locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$wanted"; then
+  if ! locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -x "$wanted" >/dev/null; then
     echo "FAIL: the locale $1 is not installed; generate it (scripts/common.sh, install_locales)"
     return 1
   fi
@@ -197,7 +197,7 @@ e2e_screen_text() {
 
 # e2e_screen_shows WINDOW PATTERN: the screen holds PATTERN (grep -E).
 e2e_screen_shows() {
-  e2e_screen_text "$1" | grep -qE "$2"
+  e2e_screen_text "$1" | grep -E "$2" >/dev/null
 }
 
 # e2e_stacks PID: the stacks of every thread of PID, when gdb is there: what
@@ -231,5 +231,5 @@ e2e_start_accessibility() {
 
 e2e_accessibility_bus_up() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q "boolean true"
+    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep "boolean true" >/dev/null
 }

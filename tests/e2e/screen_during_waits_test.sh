@@ -48,7 +48,7 @@ rm -f "$dir/ram.dat"
 printf '[voice]\nvoiceallowed=0\n[sounds]\nvelirasounds=1\nsndvolume=0\n[keyboard]\necho=1\n' \
   >"$dir/velira.ini"
 locale=C.UTF-8
-if locale -a 2>/dev/null | grep -qix 'cs_CZ.utf8'; then locale=cs_CZ.UTF-8; fi
+if locale -a 2>/dev/null | grep -ix 'cs_CZ.utf8' >/dev/null; then locale=cs_CZ.UTF-8; fi
 
 fail() {
   echo "FAIL: $*"

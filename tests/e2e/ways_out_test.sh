@@ -27,7 +27,7 @@ source "$here/lib.sh"
 e2e_private_home
 e2e_start_xvfb
 e2e_start_speechd "$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock"
-if locale -a 2>/dev/null | grep -qix 'cs_CZ.utf8'; then
+if locale -a 2>/dev/null | grep -ix 'cs_CZ.utf8' >/dev/null; then
   export LANG=cs_CZ.UTF-8 LC_ALL=cs_CZ.UTF-8
 fi
 
