@@ -2,6 +2,7 @@
 
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
+#include "settings/view_settings.h"
 
 namespace velira
 {
@@ -29,6 +30,7 @@ void ResetSettingsState()
 {
 	ResetSharedSettings();
 	languageBase = kCzechBase;
+	colourScheme = ColourScheme::Desktop;
 }
 
 void SaveSettings()
