@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
+#include "settings/view_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,47 @@ protected:
 	std::string path = folder.path() + "/velira.ini";
 	IniFile file{path};
 };
+
+TEST_F(SettingsFileTest, ViewSectionRoundTripsAndRejectsWhatCannotBeShown)
+{
+	EXPECT_EQ(LoadColourScheme(), ColourScheme::Desktop) << "no file";
+	EXPECT_FALSE(LoadFontSize());
+	EXPECT_FALSE(LoadWindowPlacement());
+
+	for (const ColourScheme scheme :
+	     {ColourScheme::WhiteOnBlack, ColourScheme::YellowOnBlack, ColourScheme::BlackOnWhite,
+	      ColourScheme::BlackOnYellow, ColourScheme::Desktop}) {
+		SaveColourScheme(scheme);
+		EXPECT_EQ(LoadColourScheme(), scheme) << ColourSchemeKey(scheme);
+	}
+	SaveFontSize(26);
+	SaveWindowPlacement({-8, 20, 1256, 787, true});
+	EXPECT_EQ(LoadFontSize(), 26);
+	const std::optional<WindowPlacement> kept = LoadWindowPlacement();
+	ASSERT_TRUE(kept);
+	EXPECT_EQ(kept->x, -8) << "a place left of the desktop (another monitor) is kept";
+	EXPECT_EQ(kept->width, 1256);
+	EXPECT_EQ(kept->height, 787);
+	EXPECT_TRUE(kept->maximized);
+	EXPECT_EQ(KeyLines(Contents()).count("scheme=desktop"), 1u);
+
+	Write("[VIEW]\nScheme=YellowOnBlack\nfontsize=0\nleft=1\ntop=2\nwidth=0\nheight=300\n");
+	EXPECT_EQ(LoadColourScheme(), ColourScheme::YellowOnBlack) << "names and values in any case";
+	EXPECT_FALSE(LoadFontSize()) << "no font of 0 pixels";
+	EXPECT_FALSE(LoadWindowPlacement()) << "no window 0 pixels wide";
+	Write("[view]\nscheme=pink\nfontsize=big\n");
+	EXPECT_EQ(LoadColourScheme(), ColourScheme::Desktop) << "an unknown scheme";
+	EXPECT_FALSE(LoadFontSize());
+}
+
+TEST(ZoomedFontSize, StepsWithinTheSmallestAndTheLargest)
+{
+	EXPECT_EQ(ZoomedFontSize(20, 1, 40), 20 + kFontSizeStep);
+	EXPECT_EQ(ZoomedFontSize(20, -1, 40), 20 - kFontSizeStep);
+	EXPECT_EQ(ZoomedFontSize(39, 1, 40), 40) << "up to the desktop's size";
+	EXPECT_EQ(ZoomedFontSize(kMinFontSize, -1, 40), kMinFontSize);
+	EXPECT_EQ(ZoomedFontSize(30, 1, 4), kMinFontSize) << "a desktop too small for any";
+}
 
 TEST_F(SettingsFileTest, IntegersAreDecimalOrHexadecimalElseTheDefault)
 {

@@ -76,6 +76,17 @@ constexpr int kTextAutoOn = 56;
 constexpr int kTextBrailleDisplayItem = 57;
 constexpr int kTextDisplayOn = 58;
 constexpr int kTextDisplayOff = 59;
+constexpr int kTextColoursItem = 60;
+constexpr int kTextSchemeDesktop = 61;
+constexpr int kTextSchemeWhiteOnBlack = 62;
+constexpr int kTextSchemeYellowOnBlack = 63;
+constexpr int kTextSchemeBlackOnWhite = 64;
+constexpr int kTextSchemeBlackOnYellow = 65;
+constexpr int kTextLargerText = 66;
+constexpr int kTextSmallerText = 67;
+constexpr int kTextNormalTextSize = 68;
+// "%d" stands for the font size in pixels.
+constexpr int kTextFontSize = 69;
 
 // Localized text `n` of the block at `base`, in code page 1250; the empty
 // string when the id base + n holds no text. The base is not validated: a

@@ -73,6 +73,17 @@ const std::array<LocalizedRow, kLocalizedTextCount> kLocalizedTexts = {{
     {"Braillský řá&dek", "Braille &display", "Braillovský ria&dok"},                 // 57
     {"Braillský řádek zapnut", "Braille display on", "Braillovský riadok zapnutý"},  // 58
     {"Braillský řádek vypnut", "Braille display off", "Braillovský riadok vypnutý"}, // 59
+    // The screen's size and colours.
+    {"Ba&rvy", "&Colours", "&Farby"},                                                // 60
+    {"Barvy plochy", "Desktop colours", "Farby pracovnej plochy"},                   // 61
+    {"Bílá na černé", "White on black", "Biela na čiernej"},                         // 62
+    {"Žlutá na černé", "Yellow on black", "Žltá na čiernej"},                        // 63
+    {"Černá na bílé", "Black on white", "Čierna na bielej"},                         // 64
+    {"Černá na žluté", "Black on yellow", "Čierna na žltej"},                        // 65
+    {"&Větší písmo", "&Larger text", "&Väčšie písmo"},                               // 66
+    {"&Menší písmo", "S&maller text", "&Menšie písmo"},                              // 67
+    {"&Původní velikost písma", "&Normal text size", "&Pôvodná veľkosť písma"},      // 68
+    {"Velikost písma %d pixelů", "Font size %d pixels", "Veľkosť písma %d pixelov"}, // 69
 }};
 
 } // namespace velira

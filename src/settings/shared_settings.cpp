@@ -2,6 +2,7 @@
 
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
+#include "settings/view_settings.h"
 
 namespace velira
 {
@@ -30,6 +31,7 @@ void ResetSettingsState()
 	ResetSharedSettings();
 	languageBase = kCzechBase;
 	ResetSettingsFilePath();
+	colourScheme = ColourScheme::Desktop;
 }
 
 void SaveSettings()

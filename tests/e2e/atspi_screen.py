@@ -8,6 +8,11 @@
       SECONDS, or when the screen that holds it also holds UNWANTED
   atspi_screen.py press KEY SECONDS WANTED [UNWANTED]
       the same, timed from KEY pressed through xdotool; prints the seconds
+  atspi_screen.py grid
+      checks that the 80th column of the first full line and the 24th row
+      lie inside the screen control, by the character extents; prints the
+      control's extents, the character cell and the caret's extents
+      (x y w h each, screen coordinates)
 
 A shell that does not answer (its thread blocked) makes a reading fail; the
 waits just read again, so what they time is when the screen became readable.
@@ -55,7 +60,52 @@ def wait(seconds, wanted, unwanted):
     return False
 
 
+def grid():
+    control = screen()
+    if control is None:
+        print("no screen control")
+        return 1
+    box = control.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    text = control.queryText()
+    lines = text.getText(0, text.characterCount).split("\n")
+    if len(lines) != 24:
+        print(f"the screen has {len(lines)} lines")
+        return 1
+
+    def extents(offset):
+        return text.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+
+    def inside(e):
+        return (box.x <= e[0] and e[0] + e[2] <= box.x + box.width and
+                box.y <= e[1] and e[1] + e[3] <= box.y + box.height)
+
+    starts = [0]
+    for line in lines[:-1]:
+        starts.append(starts[-1] + len(line) + 1)
+    full = next((row for row, line in enumerate(lines) if len(line) == 80), None)
+    if full is None:
+        print("no full line on the screen")
+        return 1
+    first = extents(starts[full])
+    last = extents(starts[full] + 79)
+    bottom = extents(starts[23])
+    ok = True
+    for name, e in (("column 80", last), ("row 24", bottom)):
+        if not inside(e) or e[3] <= 0:
+            print(f"{name} at {tuple(e)} is not inside the control at "
+                  f"{(box.x, box.y, box.width, box.height)}")
+            ok = False
+    # Column 80 lies 79 cells right of column 1, row 24 23 rows below row 1.
+    cell_w = (last[0] - first[0]) / 79
+    cell_h = (bottom[1] - extents(starts[0])[1]) / 23
+    caret = extents(text.caretOffset) if text.caretOffset < text.characterCount else bottom
+    print(box.x, box.y, box.width, box.height, f"{cell_w:.2f}", f"{cell_h:.2f}", *caret[:4])
+    return 0 if ok else 1
+
+
 def main(argv):
+    if argv[:1] == ["grid"]:
+        return grid()
     if argv[:1] == ["text"]:
         print(read())
         return 0

@@ -1,5 +1,6 @@
 #include "fakes/fake_mixer.h"
 #include "fakes/fake_platform.h"
+#include "fakes/fake_speech.h"
 #include "fakes/game_player.h"
 #include "fakes/test_banks.h"
 #include "input/braille_tables.h"
@@ -8,12 +9,17 @@
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
+#include "settings/qt/screen_view.h"
 #include "settings/settings_file.h"
+#include "settings/shared_settings.h"
+#include "settings/view_settings.h"
 #include "shell/file_locations.h"
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
+#include "shell/qt/view_menu.h"
 #include "shell/shutdown.h"
 #include "sound/sound_bank.h"
+#include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -99,6 +105,41 @@ TEST_F(MainWindowTest, EnglishFromTheSettingsFile)
 	EXPECT_EQ(form->usesapi5submenu->text(), QStringLiteral("Use SA&PI5 voice"));
 	EXPECT_EQ(form->aboutsubmenu->text(), QStringLiteral("&About"));
 	EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral(" - Velira Basic Interpreter")));
+}
+
+// The Colours items colour the screen, keep the scheme and say its name; the
+// zoom commands make the window and its text larger and smaller, keep the
+// size and say it; the grid stays whole in the window.
+TEST_F(MainWindowTest, ColoursAndZoomAreSpokenKeptAndShown)
+{
+	testing::WriteFile(folder.path() + "/velira.ini", "[environment]\nlanguage=2000\n");
+	testing::FakeSpeech speech{platform};
+	auto form = OpenWindow();
+	useSapi5 = voiceReady = true;
+	speech.voice.SpokenSinceLastAsked();
+	auto *screen = static_cast<ScreenView *>(form->printmemo);
+
+	form->view->schemeitems[2]->trigger();
+	EXPECT_EQ(colourScheme, ColourScheme::YellowOnBlack);
+	EXPECT_EQ(screen->palette().color(QPalette::Base), QColor(Qt::black));
+	EXPECT_EQ(screen->palette().color(QPalette::Text), QColor(Qt::yellow));
+	EXPECT_TRUE(form->view->schemeitems[2]->isChecked());
+	EXPECT_EQ(LoadColourScheme(), ColourScheme::YellowOnBlack);
+	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(), std::vector<std::string>{"Yellow on black"});
+
+	const int before = screen->FontSize();
+	form->view->smallertextitem->trigger();
+	ASSERT_TRUE(LoadFontSize());
+	const int smaller = *LoadFontSize();
+	EXPECT_EQ(smaller, before - kFontSizeStep);
+	EXPECT_TRUE(QTest::qWaitFor([&] { return screen->FontSize() == smaller; }));
+	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+	          std::vector<std::string>{"Font size " + std::to_string(smaller) + " pixels"});
+	const QSize grid = screen->GridSize(screen->FontSize());
+	EXPECT_LE(grid.width(), screen->contentsRect().width());
+	EXPECT_LE(grid.height(), screen->contentsRect().height());
+	form->view->largertextitem->trigger();
+	EXPECT_EQ(LoadFontSize(), before);
 }
 
 TEST_F(MainWindowTest, StartByShortcutRunsAShortGameAndReadyTwice)

@@ -1,5 +1,6 @@
 #include "input/qt/tform2.h"
 #include "settings/qt/captions.h"
+#include "settings/qt/screen_view.h"
 
 #include "input/data_entry.h"
 #include "input/keyboard_commands.h"
@@ -74,6 +75,7 @@ TForm2::TForm2(QWidget *parent, KeyboardMenu *main_menu) : QDialog(parent), main
 	inputedit = new QLineEdit(this);
 	inputedit->setObjectName(QStringLiteral("inputedit"));
 	inputedit->installEventFilter(this);
+	FollowColourScheme(inputedit);
 
 	Enterbitbtn = new QPushButton(this);
 	Enterbitbtn->setObjectName(QStringLiteral("Enterbitbtn"));

@@ -6,12 +6,13 @@
 #include "platform/services.h"
 #include "platform/virtual_keys.h"
 #include "review/screen_review.h"
+#include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
+#include "settings/qt/screen_view.h"
 #include "speech/speech_output.h"
 
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -25,13 +26,13 @@ TForm6::TForm6(QWidget *parent) : QDialog(parent)
 	setModal(true);
 	resize(660, 480);
 
-	virtualscrmemo = new QPlainTextEdit(this);
+	// One screen line is one line of the text area, so line and column are
+	// the screen's row and column plus one. The whole screen is seen at
+	// every size, and the place after the last line break below it.
+	virtualscrmemo = new ScreenView(kScreenRows + 1, this);
 	virtualscrmemo->setObjectName(QStringLiteral("virtualscrmemo"));
 	virtualscrmemo->setReadOnly(true);
-	// One screen line is one line of the text area, so line and column are
-	// the screen's row and column plus one.
-	virtualscrmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-	virtualscrmemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+	FollowColourScheme(virtualscrmemo);
 	virtualscrmemo->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 	virtualscrmemo->setTabChangesFocus(true);
 	virtualscrmemo->installEventFilter(this);
@@ -64,6 +65,10 @@ void TForm6::FormCreate()
 
 void TForm6::FillReview(const std::string &review_text)
 {
+	// As large as the main window, so that the frozen screen is seen in the
+	// same size.
+	if (parentWidget() != nullptr && parentWidget()->isVisible())
+		setGeometry(parentWidget()->geometry());
 	virtualscrmemo->setFocus();
 	SetReviewText(review_text);
 }

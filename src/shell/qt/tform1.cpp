@@ -1,5 +1,7 @@
 #include "shell/qt/tform1.h"
 #include "settings/qt/captions.h"
+#include "settings/qt/screen_view.h"
+#include "shell/qt/view_menu.h"
 
 #include "input/braille_display.h"
 #include "input/keyboard_commands.h"
@@ -22,7 +24,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QMenuBar>
 #include <QTextBlock>
 
@@ -56,11 +57,13 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 	setObjectName(QStringLiteral("TForm1"));
 	setGeometry(192, 107, 500, 350);
 
-	printmemo = new QPlainTextEdit(this);
+	// The whole 80x24 screen at every size of the window, in the chosen
+	// colours.
+	auto *screen = new ScreenView(kScreenRows, this);
+	printmemo = screen;
 	printmemo->setObjectName(QStringLiteral("printmemo"));
 	printmemo->setReadOnly(true);
-	printmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-	printmemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+	FollowColourScheme(printmemo);
 	printmemo->setTabChangesFocus(true);
 	printmemo->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 	setCentralWidget(printmemo);
@@ -75,6 +78,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 	Timer->SetHandler([] { RunHandler([] { TimerTimer(); }); });
 
 	BuildMenu();
+	view = new ViewMenu(this, screen, settingsmenu);
 	keyboard_menu_ = MakeKeyboardMenu();
 	screen_shown_ = services().screenChanged.Add([this] { ShowScreen(); });
 }
@@ -164,6 +168,7 @@ void TForm1::SetCaptions()
 	autochangeitem->setVisible(false);
 	helpmenu->setTitle(LocalizedCaption(kTextHelpMenu));
 	aboutsubmenu->setText(LocalizedCaption(kTextAboutItem));
+	view->SetCaptions();
 	SetAccessibleNames();
 }
 
@@ -196,6 +201,8 @@ void TForm1::FormCreate()
 		CreateSoundObjects();
 		LoadInputTables();
 	});
+	// The window's size and colours, also when a step above failed.
+	RunHandler([this] { view->Restore(); });
 }
 
 void TForm1::ShowScreen()
@@ -266,6 +273,7 @@ void TForm1::exitsubmenuClick()
 
 void TForm1::FormClose()
 {
+	view->SavePlacement();
 	RunHandler([] { SaveMemoryImage(); });
 	ReleaseSoundObjects();
 }

@@ -20,6 +20,7 @@ class TForm2;
 class TForm3;
 class TForm5;
 class TForm4;
+class ViewMenu;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
 // every key before its controls. All of its members are defined here in
@@ -75,6 +76,9 @@ public:
 	QAction *environmentsubmenu = nullptr;
 	QMenu *helpmenu = nullptr;
 	QAction *aboutsubmenu = nullptr;
+	// The Colours submenu and the zoom commands of the Settings menu, and
+	// the window's size and place (shell/qt/view_menu.*).
+	ViewMenu *view = nullptr;
 
 	// Menu handlers.
 	void StartsubmenuClick();

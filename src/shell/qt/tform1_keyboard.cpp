@@ -121,8 +121,9 @@ bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
 		for (const QAction *item : menu->actions()) {
 			// A disabled item runs nothing, but its key still does not reach
 			// the key handlers.
-			if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
-				return true;
+			for (const QKeySequence &shortcut : item->shortcuts())
+				if (shortcut == pressed)
+					return true;
 		}
 	}
 	return false;
