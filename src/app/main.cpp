@@ -87,7 +87,6 @@ int main(int argc, char *argv[])
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
 	platform.mixer = &mixer;
-	platform.brailleDisplay = &braille_display;
 	brailleOutput().Attach(&braille_display);
 	// Spoken characters take their names from the keyboard file and their
 	// capital tone from the national letter classes.
