@@ -13,14 +13,8 @@ namespace velira::testing
 class FakeBrailleDisplay final : public BrailleDisplay
 {
 public:
-	explicit FakeBrailleDisplay(int cells = 40) : cells_(cells)
-	{
-		brailleOutput().Attach(this);
-	}
-	~FakeBrailleDisplay() override
-	{
-		brailleOutput().Attach(nullptr);
-	}
+	explicit FakeBrailleDisplay(int cells = 40) : cells_(cells) { brailleOutput().Attach(this); }
+	~FakeBrailleDisplay() override { brailleOutput().Attach(nullptr); }
 
 	int CellCount() const override { return cells_; }
 	void EnterTtyMode() override
