@@ -9,6 +9,7 @@
 #include "platform/adapters/openal_device.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/window_system.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
@@ -40,6 +41,11 @@ constexpr int kVoiceListDelay_ms = 500;
 
 int main(int argc, char *argv[])
 {
+	// X11 where there is an X server (XWayland too), unless the user chose:
+	// the keys, the held-key query and the braille display are proven there.
+	if (!velira::ApplyWindowSystemChoice(
+	        velira::ChooseWindowSystem(velira::ProbeWindowSystem(argc, argv))))
+		return 1;
 	// Before the application starts its threads: it sets an environment
 	// variable for a moment.
 	velira::OpenAlDevice::PrepareShortBuffer();
@@ -88,7 +94,6 @@ int main(int argc, char *argv[])
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
 	platform.mixer = &mixer;
-	platform.brailleDisplay = &braille_display;
 	brailleOutput().Attach(&braille_display);
 	// Spoken characters take their names from the keyboard file and their
 	// capital tone from the national letter classes.

@@ -142,7 +142,8 @@ public:
 	// The first character of the content on the display.
 	int WindowOffset() const { return offset_; }
 
-	// Connects to the display in services(), or disconnects (null).
+	// Connects to a display, or disconnects (null): the one way a display
+	// reaches the core (the process entry attaches BRLTTY's, a test its fake).
 	void Attach(BrailleDisplay *display);
 
 	// As at start-up: the setting on, no shell window focused, no content.

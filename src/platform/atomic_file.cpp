@@ -17,9 +17,11 @@ namespace
 // More links in a row than this is a loop, as the system counts them.
 constexpr int kMaxLinkDepth = 40;
 
-[[noreturn]] void Fail(const std::string &what)
+// `error` is the error number of the call that failed, taken right after it:
+// a call made since (a clean-up, a check) may have changed errno.
+[[noreturn]] void Fail(int error, const std::string &what)
 {
-	throw std::system_error(errno, std::generic_category(), what);
+	throw std::system_error(error, std::generic_category(), what);
 }
 
 // The file that `path` names once every symbolic link on it is followed:
@@ -45,8 +47,7 @@ std::string FollowLinks(const std::string &path)
 		}
 		current = target;
 	}
-	errno = ELOOP;
-	Fail("Cannot replace " + path);
+	Fail(ELOOP, "Cannot replace " + path);
 }
 
 bool WriteAll(int fd, std::string_view data)
@@ -71,16 +72,15 @@ void WriteInPlace(const std::string &path, std::string_view data)
 {
 	const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
 	if (fd < 0)
-		Fail("Cannot write " + path);
+		Fail(errno, "Cannot write " + path);
 	if (!WriteAll(fd, data) || ::ftruncate(fd, static_cast<off_t>(data.size())) != 0 ||
 	    ::fsync(fd) != 0) {
-		const int saved = errno;
+		const int failed = errno;
 		::close(fd);
-		errno = saved;
-		Fail("Cannot write " + path);
+		Fail(failed, "Cannot write " + path);
 	}
 	if (::close(fd) != 0)
-		Fail("Cannot write " + path);
+		Fail(errno, "Cannot write " + path);
 }
 
 } // namespace
@@ -95,11 +95,12 @@ void WriteFileAtomically(const std::string &path, std::string_view data)
 	// A link planted in the temporary file's place is not followed.
 	const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
 	if (fd < 0) {
-		if ((errno == EACCES || errno == EPERM) && exists && ::access(target.c_str(), W_OK) == 0) {
+		const int failed = errno;
+		if ((failed == EACCES || failed == EPERM) && exists && ::access(target.c_str(), W_OK) == 0) {
 			WriteInPlace(target, data);
 			return;
 		}
-		Fail("Cannot create " + temporary);
+		Fail(failed, "Cannot create " + temporary);
 	}
 	if (exists) {
 		// The new file keeps the old one's permissions and, where the
@@ -108,11 +109,10 @@ void WriteFileAtomically(const std::string &path, std::string_view data)
 		[[maybe_unused]] const int owner = ::fchown(fd, existing.st_uid, existing.st_gid);
 	}
 	if (!WriteAll(fd, data)) {
-		const int saved = errno;
+		const int failed = errno;
 		::close(fd);
 		::unlink(temporary.c_str());
-		errno = saved;
-		Fail("Cannot write " + temporary);
+		Fail(failed, "Cannot write " + temporary);
 	}
 	int failure = 0;
 	if (::fsync(fd) != 0)
@@ -121,14 +121,12 @@ void WriteFileAtomically(const std::string &path, std::string_view data)
 		failure = errno;
 	if (failure != 0) {
 		::unlink(temporary.c_str());
-		errno = failure;
-		Fail("Cannot write " + temporary);
+		Fail(failure, "Cannot write " + temporary);
 	}
 	if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-		const int saved = errno;
+		const int failed = errno;
 		::unlink(temporary.c_str());
-		errno = saved;
-		Fail("Cannot replace " + path);
+		Fail(failed, "Cannot replace " + path);
 	}
 }
 

@@ -20,7 +20,6 @@ class Desktop;
 class TtsObjectFactory;
 class SpeechVoice;
 class AudioMixer;
-class BrailleDisplay;
 class ReviewWindow;
 
 // The one wiring object of the shell: the platform services the core talks
@@ -44,8 +43,6 @@ struct Services {
 	TtsObjectFactory *speechObjects = nullptr;
 	SpeechVoice *voice5 = nullptr;
 	AudioMixer *mixer = nullptr; // the sound mixer the sound bank plays through
-	// The refreshable braille display; null when the shell has none.
-	BrailleDisplay *brailleDisplay = nullptr;
 
 	// What SpeakCharacter needs of the keyboard file and the letter classes:
 	// the spoken name of a character (nothing when no slot holds it), and

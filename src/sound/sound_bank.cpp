@@ -216,10 +216,12 @@ void LoadSoundBank(const std::string &path)
 	if (!waveList)
 		waveList = std::make_unique<TDXWaveList>();
 	std::ifstream in(path, std::ios::binary);
+	// The reason of the open, before the checks below make calls of their own.
+	const int open_error = errno;
 	std::error_code ignored;
 	if (!in || std::filesystem::is_directory(path, ignored)) {
 		const std::string reason =
-		    SystemReason(std::filesystem::is_directory(path, ignored) ? EISDIR : errno);
+		    SystemReason(std::filesystem::is_directory(path, ignored) ? EISDIR : open_error);
 		throw ShellError("Cannot open file \"" +
 		                 PathForMessage(std::filesystem::absolute(path, ignored).string()) + "\". " +
 		                 reason);

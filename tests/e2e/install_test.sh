@@ -114,6 +114,16 @@ grep -q '^Name\[cs\]=Překladač Velira Basicu$' "$prefix/share/applications/vel
   fail "the desktop entry has no Czech name"
 grep -Eq '^Categories=.*Game;.*Accessibility;' "$prefix/share/applications/velira.desktop" ||
   fail "the desktop entry is not filed under games and accessibility"
+# The licence, in Debian's machine-readable copyright file and in AppStream.
+head -n 1 "$prefix/share/doc/velira/copyright" |
+  grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not in Debian's machine-readable format"
+grep -qx 'License: GPL-3.0-or-later' "$prefix/share/doc/velira/copyright" ||
+  fail "the copyright file does not name GPL-3.0-or-later"
+grep -q '/usr/share/common-licenses/GPL-3' "$prefix/share/doc/velira/copyright" ||
+  fail "the copyright file does not point to the licence's text"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$prefix/share/metainfo/velira.metainfo.xml" ||
+  fail "the AppStream file does not name GPL-3.0-or-later"
 # Read-only, as an installation is (root may still write: the snapshot
 # tells).
 chmod -R a-w "$prefix"

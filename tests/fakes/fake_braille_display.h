@@ -1,7 +1,6 @@
 #pragma once
 
 #include "input/braille_display.h"
-#include "platform/services.h"
 
 #include <string>
 #include <vector>
@@ -10,21 +9,12 @@ namespace velira::testing
 {
 
 // A braille display of `cells` cells that records what the shell does with
-// it, installed into services() and attached to the braille output for its
-// lifetime.
+// it, attached to the braille output for its lifetime.
 class FakeBrailleDisplay final : public BrailleDisplay
 {
 public:
-	explicit FakeBrailleDisplay(int cells = 40) : cells_(cells)
-	{
-		services().brailleDisplay = this;
-		brailleOutput().Attach(this);
-	}
-	~FakeBrailleDisplay() override
-	{
-		brailleOutput().Attach(nullptr);
-		services().brailleDisplay = nullptr;
-	}
+	explicit FakeBrailleDisplay(int cells = 40) : cells_(cells) { brailleOutput().Attach(this); }
+	~FakeBrailleDisplay() override { brailleOutput().Attach(nullptr); }
 
 	int CellCount() const override { return cells_; }
 	void EnterTtyMode() override

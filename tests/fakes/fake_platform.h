@@ -19,6 +19,11 @@
 namespace velira::testing
 {
 
+// How long a test waits in real time (a window to become active, a
+// condition that the event loop brings about) before it calls it a hang:
+// generous, for a slow and busy machine under the sanitizers.
+constexpr int kWait_ms = 30000;
+
 // Thrown by FakeDesktop::TerminateProcess so a test can see the process end.
 struct ProcessTerminated {
 	int exit_code = 0;

@@ -8,6 +8,7 @@
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/window_system.h"
 #include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -50,7 +51,7 @@ protected:
 		form->FormCreate();
 		form->show();
 		QApplication::setActiveWindow(form.get());
-		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 		EXPECT_EQ(QApplication::focusWidget(), form->printmemo) << "keys go to the screen control";
 		return form;
 	}
@@ -207,7 +208,7 @@ TEST_F(MainWindowKeysTest, LosingTheFocusReleasesEveryKeyAndNoneStaysStuck)
 	QKeyEvent late_press(QEvent::KeyPress, Qt::Key_J, Qt::NoModifier, QStringLiteral("j"));
 	QApplication::sendEvent(form->printmemo, &late_press);
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_FALSE(keys.IsKeyDown(vk::kJ)) << "a key released elsewhere stays stuck";
 	QTest::keyPress(QApplication::focusWidget(), Qt::Key_K);
 	EXPECT_TRUE(keys.IsKeyDown(vk::kK)) << "a key pressed now is held";
@@ -268,6 +269,45 @@ TEST(KeyMappingTest, TypedCharacterAsAWindowsKeyboardGivesIt)
 	EXPECT_EQ(typed(Qt::Key_Up, Qt::NoModifier, QString()), std::nullopt);
 	EXPECT_EQ(typed(Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f")), std::nullopt);
 	EXPECT_EQ(typed(Qt::Key_unknown, Qt::NoModifier, QStringLiteral("→")), '?');
+}
+
+TEST(WindowSystemTest, X11WhereThereIsAnXServerAndTheUsersChoiceKept)
+{
+	const auto choose = [](const char *qt_platform, const char *display, const char *wayland,
+	                       bool plugin) {
+		return ChooseWindowSystem({qt_platform, display, wayland, plugin});
+	};
+	// A Wayland session with XWayland, Qt's Wayland platform installed or not:
+	// X11, said nothing of.
+	for (const bool plugin : {false, true}) {
+		const WindowSystemChoice choice = choose("", ":0", "wayland-0", plugin);
+		EXPECT_EQ(choice.platform, "xcb");
+		EXPECT_TRUE(choice.can_start);
+		EXPECT_EQ(choice.notice, "");
+	}
+	EXPECT_EQ(choose("", ":0", "", false).platform, "xcb") << "an X11 session";
+	// The user's own choice (the tests' offscreen) is kept, whatever else.
+	const WindowSystemChoice own = choose("offscreen", ":0", "wayland-0", true);
+	EXPECT_EQ(own.platform, "");
+	EXPECT_TRUE(own.can_start);
+	EXPECT_EQ(choose("wayland", ":0", "wayland-0", true).platform, "");
+	// Wayland without XWayland: its own platform, with a word on what is
+	// missing there; without the platform, a message instead of Qt's abort.
+	const WindowSystemChoice wayland = choose("", "", "wayland-0", true);
+	EXPECT_EQ(wayland.platform, "wayland");
+	EXPECT_TRUE(wayland.can_start);
+	EXPECT_NE(wayland.notice.find("DISPLAY"), std::string::npos);
+	const WindowSystemChoice missing = choose("", "", "wayland-0", false);
+	EXPECT_FALSE(missing.can_start);
+	EXPECT_NE(missing.notice.find("qt6-wayland"), std::string::npos);
+	const WindowSystemChoice none = choose("", "", "", true);
+	EXPECT_FALSE(none.can_start);
+	EXPECT_NE(none.notice, "");
+
+	// Qt's own arguments count as the environment does.
+	char program[] = "velira", platform[] = "-platform", offscreen[] = "offscreen";
+	char *arguments[] = {program, platform, offscreen, nullptr};
+	EXPECT_EQ(ProbeWindowSystem(3, arguments).qt_platform, "offscreen");
 }
 
 } // namespace

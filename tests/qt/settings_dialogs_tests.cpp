@@ -89,7 +89,7 @@ protected:
 		form1->SetForm5(form5.get());
 		form1->show();
 		QApplication::setActiveWindow(form1.get());
-		ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get()));
+		ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get(), testing::kWait_ms));
 	}
 
 	std::string Stored(const char *section, const char *key)

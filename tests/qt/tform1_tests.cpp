@@ -61,7 +61,7 @@ protected:
 		form->FormCreate();
 		form->show();
 		QApplication::setActiveWindow(form.get());
-		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 		return form;
 	}
 

@@ -67,7 +67,7 @@ protected:
 		// focus itself.
 		form->activateWindow();
 		QApplication::setActiveWindow(form.get());
-		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	}
 
 	// Runs `script` inside the modal loop of `dialog` once it is open.
@@ -170,7 +170,7 @@ TEST_F(DataEntryWindowTest, BothWindowsOpenFromTheMainWindowByTheirShortcuts)
 	PokeByte(kReviewGuardAddress, 0);
 	// The window manager gives the main window the focus back.
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	bool review_opened = false;
 	WhenOpen(review.get(), [&] {
 		review_opened = true;
@@ -475,7 +475,7 @@ TEST_F(BrailleWindowTest, EachWindowShowsItsLineAndTheKeysMoveInIt)
 	EXPECT_EQ(caret_after_routing, 1) << "a routing key moves the caret";
 	// The window manager gives the main window the focus back.
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_EQ(Shown(), "Rychlost?") << "the main window's line again after the dialog";
 
 	PokeByte(kReviewGuardAddress, 0);
@@ -503,15 +503,17 @@ TEST_F(BrailleWindowTest, MenusShowTheirItemAndTheFocusRuleHolds)
 {
 	ASSERT_TRUE(form->brailledisplayitem->isChecked()) << "on by default";
 	form->settingsmenu->popup(form->mapToGlobal(QPoint(0, 0)));
-	ASSERT_TRUE(QTest::qWaitFor([&] { return form->settingsmenu->isVisible(); }));
+	ASSERT_TRUE(QTest::qWaitFor([&] { return form->settingsmenu->isVisible(); }, testing::kWait_ms));
 	form->settingsmenu->setActiveAction(form->brailledisplayitem);
-	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("<x> Braillský řádek"); }))
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("<x> Braillský řádek"); },
+	                            testing::kWait_ms))
 	    << Shown();
 	form->settingsmenu->setActiveAction(form->keyboardechoitem);
-	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("Odezva klávesnice"); }))
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown() == Cp1250FromUtf8("Odezva klávesnice"); },
+	                            testing::kWait_ms))
 	    << Shown();
 	form->settingsmenu->close();
-	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown().empty(); }))
+	EXPECT_TRUE(QTest::qWaitFor([&] { return Shown().empty(); }, testing::kWait_ms))
 	    << "the main window's empty line: " << Shown();
 
 	QCheckBox box(QStringLiteral("Use the &voice"));
@@ -531,9 +533,9 @@ TEST_F(BrailleWindowTest, MenusShowTheirItemAndTheFocusRuleHolds)
 
 	// No window of the shell is active: the display is given back.
 	QApplication::setActiveWindow(nullptr);
-	EXPECT_TRUE(QTest::qWaitFor([&] { return !display.tty; }));
+	EXPECT_TRUE(QTest::qWaitFor([&] { return !display.tty; }, testing::kWait_ms));
 	QApplication::setActiveWindow(form.get());
-	EXPECT_TRUE(QTest::qWaitFor([&] { return display.tty; }));
+	EXPECT_TRUE(QTest::qWaitFor([&] { return display.tty; }, testing::kWait_ms));
 }
 
 } // namespace

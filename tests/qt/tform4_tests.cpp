@@ -236,7 +236,7 @@ TEST_F(VoiceDialogTest, WhileActiveASliderMoveSilencesInjectsAndSpeaks)
 	form->SelectVoice();
 	form->show();
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_TRUE(form->voiceDialogShown);
 	ASSERT_GE(speech.engines.spoken.size(), 2u);
 	EXPECT_EQ(speech.engines.spoken[0], "Voice settings");
@@ -263,7 +263,7 @@ TEST_F(VoiceDialogTest, AnEngineErrorInAFocusAnnouncementIsReportedAndTheDialogG
 	form->SelectVoice();
 	form->show();
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	speech.engines.text_data_result = kSpeechFailed;
 	form->speedtb->setFocus(Qt::TabFocusReason);
 	EXPECT_EQ(platform.desktop.errors, std::vector<std::string>{"Unspecified error"});

@@ -4,6 +4,7 @@
 
 #include <brlapi.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -89,6 +90,41 @@ struct Connection {
 
 } // namespace
 
+// The way from the worker to the user-interface thread, shared by both. The
+// display closes it on its way out before it waits for the worker: from then
+// on nothing is posted, however late a server answers, so a worker left to
+// end on its own never reaches the application or the display again.
+class BrlapiDisplay::Outbox
+{
+public:
+	explicit Outbox(Post post) : post_(std::move(post)) {}
+
+	// From the worker: the message runs on the user-interface thread, unless
+	// the display has gone.
+	void Send(std::function<void()> message)
+	{
+		const std::lock_guard lock(mutex_);
+		if (post_)
+			post_(std::move(message));
+	}
+	// On the user-interface thread: whether the display still lives, for a
+	// message that was queued before it went.
+	bool Open() const { return open_.load(); }
+	// Returns once a message being posted right now is through; after it,
+	// `post` is never called again.
+	void Close()
+	{
+		const std::lock_guard lock(mutex_);
+		open_ = false;
+		post_ = nullptr;
+	}
+
+private:
+	std::mutex mutex_;
+	Post post_;
+	std::atomic<bool> open_{true};
+};
+
 struct BrlapiDisplay::Worker {
 	~Worker()
 	{
@@ -109,7 +145,8 @@ struct BrlapiDisplay::Worker {
 	void PostCellCount(int cells) { on_cells_(cells); }
 
 	int retry_ms_ = 1000;
-	// Both post a message to the user-interface thread.
+	// Both post a message to the user-interface thread through the outbox;
+	// neither touches the display on the worker's thread.
 	std::function<void(int)> on_cells_;
 	std::function<void(const BrailleKey &)> on_key_;
 
@@ -127,25 +164,25 @@ struct BrlapiDisplay::Worker {
 };
 
 BrlapiDisplay::BrlapiDisplay(Post post, int retry_ms)
-    : alive_(std::make_shared<std::atomic<bool>>(true)), worker_(std::make_shared<Worker>())
+    : outbox_(std::make_shared<Outbox>(std::move(post))), worker_(std::make_shared<Worker>())
 {
 	Worker &worker = *worker_;
 	worker.retry_ms_ = retry_ms;
 	if (::pipe2(worker.wake_fds_, O_CLOEXEC | O_NONBLOCK) != 0)
 		worker.wake_fds_[0] = worker.wake_fds_[1] = -1;
 	// The messages run on the user-interface thread, and only while this
-	// display lives.
-	worker.on_cells_ = [this, post, alive = alive_](int cells) {
-		post([this, alive, cells] {
-			if (!alive->load() || cell_count_ == cells)
+	// display lives; the worker holds the outbox, never the display.
+	worker.on_cells_ = [this, outbox = outbox_](int cells) {
+		outbox->Send([this, outbox, cells] {
+			if (!outbox->Open() || cell_count_ == cells)
 				return;
 			cell_count_ = cells;
 			NotifyChanged();
 		});
 	};
-	worker.on_key_ = [this, post, alive = alive_](const BrailleKey &key) {
-		post([this, alive, key] {
-			if (alive->load())
+	worker.on_key_ = [this, outbox = outbox_](const BrailleKey &key) {
+		outbox->Send([this, outbox, key] {
+			if (outbox->Open())
 				NotifyKey(key);
 		});
 	};
@@ -159,11 +196,15 @@ BrlapiDisplay::BrlapiDisplay(Post post, int retry_ms)
 
 BrlapiDisplay::~BrlapiDisplay()
 {
-	alive_->store(false);
+	// First the way to this thread: whatever the worker learns from now on
+	// goes nowhere.
+	outbox_->Close();
 	worker_->stop_ = true;
 	worker_->Wake();
-	// A connection attempt to a server that does not answer (a far host)
-	// may take minutes: the shell does not wait for it on its way out.
+	// A connection attempt to a server that does not answer (a far host, a
+	// stopped BRLTTY) may take minutes: the shell does not wait for it on its
+	// way out. The thread left behind holds only what it shares (the worker,
+	// the closed outbox) and its own connection.
 	std::unique_lock lock(worker_->done_mutex_);
 	if (worker_->done_.wait_for(lock, std::chrono::seconds(2), [this] { return worker_->finished_; })) {
 		lock.unlock();

@@ -2,7 +2,6 @@
 
 #include "input/braille_display.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -17,7 +16,9 @@ namespace velira
 // writes the latest cells and reads the keys, so that a missing, slow or
 // vanished server never holds up the windows. It tries again every
 // `retry_ms` while no server answers. What it learns reaches the user
-// interface through `post`, which runs a message on that thread.
+// interface through `post`, which runs a message on that thread; `post` is
+// never called once the destructor has begun, so what it reaches (the
+// application) need only outlive the display.
 class BrlapiDisplay final : public BrailleDisplay
 {
 public:
@@ -38,11 +39,13 @@ private:
 	// thread still held up by a server that does not answer can be left to
 	// end on its own when the shell goes.
 	struct Worker;
+	// The worker's way to `post`, closed by the destructor: a worker left
+	// behind posts nothing more, and a message still queued does nothing.
+	class Outbox;
 
 	// Set on the user-interface thread by the worker's messages.
 	int cell_count_ = 0;
-	// Cleared by the destructor, so that a message still queued does nothing.
-	std::shared_ptr<std::atomic<bool>> alive_;
+	std::shared_ptr<Outbox> outbox_;
 	std::shared_ptr<Worker> worker_;
 	std::thread thread_;
 };

@@ -242,6 +242,22 @@ double OpenAlDevice::OutputLatencyMs()
 	return static_cast<double>(clock_and_latency_ns[1]) / 1e6;
 }
 
+int64_t OpenAlDevice::MixedNs()
+{
+	const auto calls = LockCalls();
+	if (g_device == nullptr || alcIsExtensionPresent(g_device, "ALC_SOFT_device_clock") == ALC_FALSE)
+		return -1;
+	auto get =
+	    reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(g_device, "alcGetInteger64vSOFT"));
+	if (get == nullptr)
+		return -1;
+	ALCint64SOFT clock_ns = 0;
+	get(g_device, ALC_DEVICE_CLOCK_SOFT, 1, &clock_ns);
+	if (alcGetError(g_device) != ALC_NO_ERROR)
+		return -1;
+	return clock_ns;
+}
+
 std::unique_lock<std::recursive_mutex> OpenAlDevice::LockCalls()
 {
 	return std::unique_lock(g_call_mutex);

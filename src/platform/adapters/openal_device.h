@@ -55,6 +55,10 @@ public:
 	// reports it (ALC_SOFT_device_clock), in milliseconds; -1 when no device
 	// is open or it cannot tell.
 	static double OutputLatencyMs();
+	// How much sound the device has mixed since it opened (its clock,
+	// ALC_SOFT_device_clock), in nanoseconds; -1 when no device is open or it
+	// cannot tell. Unlike the wall clock, a busy machine does not stretch it.
+	static int64_t MixedNs();
 };
 
 // True when an OpenAL Soft configuration text sets the device's period size
