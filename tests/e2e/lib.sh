@@ -208,6 +208,16 @@ e2e_stacks() {
   timeout 60 gdb -p "$1" -batch -ex "thread apply all bt 30" 2>/dev/null | grep -E '^(#|Thread)' || true
 }
 
+# e2e_require_accessibility_tools: exits 77 (skipped) unless the X server,
+# xdotool, D-Bus, the AT-SPI bus and python3-pyatspi are installed.
+e2e_require_accessibility_tools() {
+  local tool
+  for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  done
+  /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "skipped: python3-pyatspi is not installed"; exit 77; }
+}
+
 # e2e_start_accessibility: a D-Bus session bus of our own with the AT-SPI bus
 # on it, as a desktop session has them, so that the shell shows its windows
 # to screen readers (QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1) and a script reads

@@ -21,16 +21,8 @@ set -euo pipefail
 run_dir=$1
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"; exit 77
-  fi
-done
-if ! /usr/bin/python3 -c "import pyatspi" 2>/dev/null; then
-  echo "skipped: python3-pyatspi is not installed"; exit 77
-fi
-
 source "$here/lib.sh"
+e2e_require_accessibility_tools
 e2e_private_home
 frames=$(mktemp -d)
 e2e_on_exit "rm -rf '$frames'"

@@ -225,19 +225,32 @@ void OpenAlDevice::PrepareShortBuffer()
 	::close(fd);
 }
 
-double OpenAlDevice::OutputLatencyMs()
+namespace
 {
-	const auto calls = LockCalls();
+
+// Reads `count` values of the device clock extension's `property` into
+// `values`; false without the extension or on an error. The caller holds the
+// call lock.
+bool ReadDeviceClock(ALCenum property, ALCsizei count, ALCint64SOFT *values)
+{
 	if (g_device == nullptr || alcIsExtensionPresent(g_device, "ALC_SOFT_device_clock") == ALC_FALSE)
-		return -1;
+		return false;
 	auto get =
 	    reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(g_device, "alcGetInteger64vSOFT"));
 	if (get == nullptr)
-		return -1;
+		return false;
+	get(g_device, property, count, values);
+	return alcGetError(g_device) == ALC_NO_ERROR;
+}
+
+} // namespace
+
+double OpenAlDevice::OutputLatencyMs()
+{
+	const auto calls = LockCalls();
 	// The clock and the latency, read together.
 	ALCint64SOFT clock_and_latency_ns[2] = {0, 0};
-	get(g_device, ALC_DEVICE_CLOCK_LATENCY_SOFT, 2, clock_and_latency_ns);
-	if (alcGetError(g_device) != ALC_NO_ERROR)
+	if (!ReadDeviceClock(ALC_DEVICE_CLOCK_LATENCY_SOFT, 2, clock_and_latency_ns))
 		return -1;
 	return static_cast<double>(clock_and_latency_ns[1]) / 1e6;
 }
@@ -245,15 +258,8 @@ double OpenAlDevice::OutputLatencyMs()
 int64_t OpenAlDevice::MixedNs()
 {
 	const auto calls = LockCalls();
-	if (g_device == nullptr || alcIsExtensionPresent(g_device, "ALC_SOFT_device_clock") == ALC_FALSE)
-		return -1;
-	auto get =
-	    reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(g_device, "alcGetInteger64vSOFT"));
-	if (get == nullptr)
-		return -1;
 	ALCint64SOFT clock_ns = 0;
-	get(g_device, ALC_DEVICE_CLOCK_SOFT, 1, &clock_ns);
-	if (alcGetError(g_device) != ALC_NO_ERROR)
+	if (!ReadDeviceClock(ALC_DEVICE_CLOCK_SOFT, 1, &clock_ns))
 		return -1;
 	return clock_ns;
 }
