@@ -16,6 +16,7 @@ PACKAGES=(
   brltty libbrlapi-dev
   dpkg-dev lintian file
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi dbus-x11
+  orca
 )
 
 # The locales our users run; the end-to-end tests run under them too.

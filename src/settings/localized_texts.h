@@ -76,6 +76,10 @@ constexpr int kTextAutoOn = 56;
 constexpr int kTextBrailleDisplayItem = 57;
 constexpr int kTextDisplayOn = 58;
 constexpr int kTextDisplayOff = 59;
+constexpr int kTextScreenReaderItem = 60;
+constexpr int kTextScreenReaderAuto = 61;
+constexpr int kTextScreenReaderAlways = 62;
+constexpr int kTextScreenReaderNever = 63;
 
 // Localized text `n` of the block at `base`, in code page 1250; the empty
 // string when the id base + n holds no text. The base is not validated: a

@@ -73,6 +73,11 @@ const std::array<LocalizedRow, kLocalizedTextCount> kLocalizedTexts = {{
     {"Braillský řá&dek", "Braille &display", "Braillovský ria&dok"},                 // 57
     {"Braillský řádek zapnut", "Braille display on", "Braillovský riadok zapnutý"},  // 58
     {"Braillský řádek vypnut", "Braille display off", "Braillovský riadok vypnutý"}, // 59
+    // Beside a screen reader: the Settings menu item and what it answers.
+    {"Č&tečka obrazovky", "Screen &reader", "Čí&tačka obrazovky"},                                   // 60
+    {"Čtečka obrazovky: automaticky", "Screen reader: automatic", "Čítačka obrazovky: automaticky"}, // 61
+    {"Čtečka obrazovky: vždy", "Screen reader: always", "Čítačka obrazovky: vždy"},                  // 62
+    {"Čtečka obrazovky: nikdy", "Screen reader: never", "Čítačka obrazovky: nikdy"},                 // 63
 }};
 
 } // namespace velira

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Beside a real screen reader: Debian's Orca on Xvfb, with its own
+# preferences folder, on the accessibility bus, speaking through a private
+# speech-dispatcher; what it said is read from its debug log (its "SPEECH
+# OUTPUT:" lines). The shell starts for the first time beside it.
+#   - The first start chooses the desktop voice (one speech server for both).
+#   - A whole game with the braille keyboard on, chords and cursor keys:
+#     Orca says nothing from the first question to the end, but for an Orca
+#     command (Insert+H, learn mode, then Escape) given during the run, which
+#     works in the main window.
+#   - Tabbing through the voice dialog and the sounds dialog: Orca names
+#     each control exactly once.
+#   - The Settings menu's screen-reader item set to never: the keys reach
+#     Orca again, as without this care.
+#
+# Usage: screen_reader_test.sh RUN_DIR [measure]
+#   measure: plays the game with [voice] screenreader=never and prints how
+#   many times Orca spoke from the first question to the end.
+# Exits 77 (skipped) when Orca or the X or accessibility tools are missing.
+set -euo pipefail
+run_dir=$1
+measure=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+
+for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher orca speech-dispatcher; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "skipped: $tool is not installed"; exit 77
+  fi
+done
+if ! /usr/bin/python3 -c "import pyatspi" 2>/dev/null; then
+  echo "skipped: python3-pyatspi is not installed"; exit 77
+fi
+
+source "$here/lib.sh"
+e2e_private_home
+e2e_start_xvfb
+e2e_start_accessibility
+socket=$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock
+e2e_start_speechd "$socket"
+# Orca and the shell's desktop voice both find the private server here.
+export SPEECHD_ADDRESS=unix_socket:$socket
+
+dir=$(mktemp -d)
+pid=
+orca_pid=
+orca_log=$dir/orca.log
+cleanup() {
+  if [ -n "$pid" ]; then
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if [ -n "$orca_pid" ]; then
+    kill "$orca_pid" 2>/dev/null || true
+    wait "$orca_pid" 2>/dev/null || true
+  fi
+  rm -rf "$dir"
+}
+e2e_on_exit cleanup
+cp -r "$run_dir"/. "$dir"/
+rm -f "$dir/ram.dat" "$dir/velira.ini"
+if [ "$measure" = measure ]; then
+  printf '[voice]\nvoiceallowed=0\nscreenreader=never\n[keyboard]\nbraillekeys=1\n' >"$dir/velira.ini"
+fi
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- what Orca said"; grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | tail -40 || true
+  echo "--- shell log"; tail -20 "$dir/shell.log" 2>/dev/null || true
+  exit 1
+}
+screen() { /usr/bin/python3 "$here/atspi_screen.py" "$@" >/dev/null; }
+# What Orca said, one utterance a line, and how many so far.
+said() { grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | sed -n "$(($1 + 1)),\$p" || true; }
+said_count() { grep -ac "SPEECH OUTPUT:" "$orca_log" 2>/dev/null || true; }
+orca_said() { said "$1" | grep -qF -- "$2"; }
+wait_said() { e2e_wait_until 60 orca_said "$1" "$2" || fail "Orca did not say \"$2\""; }
+setting_is() { grep -qi "^$1=$2\$" "$dir/velira.ini" 2>/dev/null; }
+
+mkdir -p "$HOME/orca"
+LANG=C.UTF-8 LC_ALL=C.UTF-8 orca --replace -u "$HOME/orca" --debug-file "$orca_log" >"$dir/orca.out" 2>&1 &
+orca_pid=$!
+e2e_wait_until 60 orca_said 0 "Screen reader on." || fail "Orca did not start"
+
+(cd "$dir" && LANG=cs_CZ.UTF-8 LC_ALL=cs_CZ.UTF-8 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+  ALSOFT_DRIVERS=null exec ./velira >>shell.log 2>&1) &
+pid=$!
+window=$(e2e_window "$pid" 30 'velira - ') || fail "no main window within 30 s"
+e2e_focus "$window" || fail "the main window did not take the keyboard focus"
+# Orca presents the window that got the focus.
+wait_said 0 "velira - "
+
+if [ "$measure" != measure ]; then
+  setting_is sapi5 1 || fail "the first start beside Orca did not choose the desktop voice: $(cat "$dir/velira.ini")"
+  echo "ok: the first start beside Orca chose the desktop voice"
+  # The braille keyboard, by its keyboard command.
+  xdotool key ctrl+b
+  e2e_wait_until 30 setting_is braillekeys 1 || fail "Ctrl+B did not switch the braille keyboard on"
+fi
+
+xdotool key ctrl+s
+screen wait 60 "vieš čo máš robiť" || fail "the first question never showed"
+first_question=$(said_count)
+
+chord() {
+  local key
+  for key in "$@"; do xdotool keydown "$key"; done
+  for key in "$@"; do xdotool keyup "$key"; done
+}
+
+if [ "$measure" != measure ]; then
+  [ "$(said_count)" = "$first_question" ] || fail "Orca spoke at the first question: $(said "$first_question")"
+  # An Orca command in the main window during the run: learn mode, then out.
+  xdotool key Insert+h
+  wait_said "$first_question" "Entering learn mode"
+  xdotool key Escape
+  wait_said "$first_question" "Exiting learn mode."
+  first_question=$(said_count)
+  echo "ok: Insert+H and Escape reach Orca in the main window during a run"
+fi
+
+# The answers on the braille keyboard: "a" is dot 1 (F); 4 is the number
+# sign (dots 3 4 5 6: S J K L) and then dots 1 4 5 (F J K).
+chord f
+screen wait 60 "zvoľ rýchlosť" || fail "no question for the speed"
+chord s j k l
+chord f j k
+screen wait 60 "spusti motor" || fail "the ship did not get ready"
+# The start chord, held as long as a hand holds it; then a fire key.
+xdotool keydown Up keydown Left keydown Right
+sleep 0.3
+xdotool keyup Right keyup Left keyup Up
+xdotool key Down
+E2E_POLL_S=0.5 screen wait 180 "hotovo" || fail "the run did not end"
+spoken=$(($(said_count) - first_question))
+
+if [ "$measure" = measure ]; then
+  echo "Orca spoke $spoken times from the first question to the end:"
+  said "$first_question"
+  exit 0
+fi
+[ "$spoken" -eq 0 ] || fail "Orca spoke $spoken times during the game: $(said "$first_question")"
+echo "ok: Orca said nothing from the first question to the end of the game"
