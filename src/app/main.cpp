@@ -7,10 +7,10 @@
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/adapters/openal_device.h"
+#include "platform/qt/accessibility_events.h"
 #include "platform/qt/dbus_screen_reader.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
-#include "platform/qt/quiet_text_events.h"
 #include "platform/qt/screen_reader_keys.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
@@ -145,7 +145,7 @@ int main(int argc, char *argv[])
 	// Beside a screen reader the device voices its own screen and keys.
 	app.KeyGate().active = [] { return ScreenReaderPresent(); };
 	app.KeyGate().deviceOwns = [&form1](const QKeyEvent &key) { return form1.DeviceOwnsKey(key); };
-	QuietTextEventsOf(form1.printmemo, [] { return ScreenReaderPresent(); });
+	FilterAccessibilityEvents(form1.printmemo, [] { return ScreenReaderPresent(); });
 
 	form1.show();
 	// The voices are listed once the window is up; whatever needs them
@@ -153,7 +153,7 @@ int main(int argc, char *argv[])
 	QTimer::singleShot(kVoiceListDelay_ms, &form4,
 	                   [&form4] { RunHandler([&form4] { form4.FillPendingVoiceList(); }); });
 	const int exit_code = app.exec();
-	QuietTextEventsOf(nullptr, {});
+	FilterAccessibilityEvents(nullptr, {});
 	app.KeyGate().deviceOwns = nullptr;
 	brailleOutput().Attach(nullptr);
 	// The speech threads end before the application they post to.

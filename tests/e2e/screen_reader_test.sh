@@ -22,7 +22,7 @@ run_dir=$1
 measure=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher orca speech-dispatcher; do
+for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher orca script speech-dispatcher; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed"; exit 77
   fi
@@ -64,6 +64,7 @@ fi
 
 fail() {
   echo "FAIL: $*"
+  cp "$orca_log" /tmp/b21probe/last_orca.log 2>/dev/null || true
   echo "--- what Orca said"; grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | tail -40 || true
   echo "--- shell log"; tail -20 "$dir/shell.log" 2>/dev/null || true
   exit 1
@@ -77,7 +78,11 @@ wait_said() { e2e_wait_until 60 orca_said "$1" "$2" || fail "Orca did not say \"
 setting_is() { grep -qi "^$1=$2\$" "$dir/velira.ini" 2>/dev/null; }
 
 mkdir -p "$HOME/orca"
-LANG=C.UTF-8 LC_ALL=C.UTF-8 orca --replace -u "$HOME/orca" --debug-file "$orca_log" >"$dir/orca.out" 2>&1 &
+# Orca writes its debug file through a buffer that it fills before it
+# writes; a terminal's it writes line by line. So it runs in one of
+# script's, which puts each line into the log as it comes.
+LANG=C.UTF-8 LC_ALL=C.UTF-8 script -qfec "orca --replace -u '$HOME/orca' --debug-file /dev/tty" \
+  "$orca_log" </dev/null >/dev/null 2>&1 &
 orca_pid=$!
 e2e_wait_until 60 orca_said 0 "Screen reader on." || fail "Orca did not start"
 
@@ -132,6 +137,7 @@ xdotool keyup Right keyup Left keyup Up
 xdotool key Down
 E2E_POLL_S=0.5 screen wait 180 "hotovo" || fail "the run did not end"
 spoken=$(($(said_count) - first_question))
+/usr/bin/python3 "$here/atspi_screen.py" text | tail -5
 
 if [ "$measure" = measure ]; then
   echo "Orca spoke $spoken times from the first question to the end:"
@@ -140,3 +146,83 @@ if [ "$measure" = measure ]; then
 fi
 [ "$spoken" -eq 0 ] || fail "Orca spoke $spoken times during the game: $(said "$first_question")"
 echo "ok: Orca said nothing from the first question to the end of the game"
+
+# Each dialog's controls, tabbed through: Orca names each once. The voice
+# dialog is that of the shell's own voice, so the desktop voice goes first.
+orca_logged() { grep -aqF -- "$1" "$orca_log"; }
+# The keys reach the main window again once Orca hears it become active,
+# after the count ACTIVATIONS taken before a dialog or a menu closed. A menu
+# gives it the focus back; after a dialog, with no window manager, the
+# script does (focus_main_window ACTIVATIONS focus).
+activations() { grep -acF "OBJECT EVENT: window:activate (0, 0, velira - " "$orca_log" || true; }
+activated_since() { [ "$(activations)" -gt "$1" ]; }
+focus_main_window() {
+  if [ "${2:-}" = focus ]; then
+    e2e_focus "$window" || fail "the main window did not take the keyboard focus back"
+  fi
+  e2e_wait_until 60 activated_since "$1" || fail "the main window did not become active again"
+}
+tab_through() {
+  local key=$1 title=$2 first=$3
+  shift 3
+  local start name count
+  start=$(said_count)
+  xdotool key "$key"
+  # The dialog is up once Orca hears it become the active window.
+  e2e_wait_until 60 orca_logged "OBJECT EVENT: window:activate (0, 0, $title)" ||
+    fail "the dialog \"$title\" did not open"
+  wait_said "$start" "'$first"
+  for name in "$@"; do
+    xdotool key Tab
+    wait_said "$start" "'$name"
+  done
+  local active
+  active=$(activations)
+  xdotool key Escape
+  e2e_wait_until 60 orca_logged "OBJECT EVENT: window:deactivate (0, 0, $title)" ||
+    fail "the dialog \"$title\" did not close"
+  focus_main_window "$active" focus
+  echo "--- $title"; said "$start"
+  for name in "$first" "$@"; do
+    count=$(said "$start" | grep -cF -- "'$name" || true)
+    [ "$count" -eq 1 ] || fail "Orca named \"$name\" $count times in the dialog \"$title\""
+  done
+  echo "ok: Orca named each control of the dialog \"$title\" once"
+}
+xdotool key ctrl+p
+e2e_wait_until 30 setting_is sapi5 0 || fail "Ctrl+P did not switch the desktop voice off"
+tab_through ctrl+h "Nastavení hlasu" "Hlasy" "Výška" "Rychlost" "Hlasitost" "Zvolit hlas" "Zavřít"
+tab_through ctrl+d "Nastavení zvuků" "Povolit hlas" "Zvuky Veliry" "Hlasitost zvuků" "Ok" "Zrušit"
+
+# The Settings menu's screen-reader item: auto, always, never. Right after
+# a dialog closed the focus may still move (the script's and the shell's
+# own focus requests), which closes a menu just opened; it is opened again
+# then.
+screen_reader_item() {
+  local tries=0 before
+  while ! setting_is screenreader "$1"; do
+    tries=$((tries + 1))
+    [ "$tries" -le 5 ] || fail "the Settings menu's item did not set $1: $(cat "$dir/velira.ini")"
+    before=$(e2e_window_count "$pid")
+    xdotool key alt+s
+    e2e_wait_until 10 menu_open "$before" || continue
+    xdotool key t
+    e2e_wait_until 10 setting_is screenreader "$1" || true
+    e2e_wait_until 10 menu_closed "$before" || fail "the Settings menu did not close"
+  done
+}
+menu_open() { [ "$(e2e_window_count "$pid")" -gt "$1" ]; }
+menu_closed() { [ "$(e2e_window_count "$pid")" -le "$1" ]; }
+screen_reader_item always
+screen_reader_item never
+# Without the care, Orca echoes the device's keys again: F, typed until the
+# main window has the keys.
+before=$(said_count)
+tries=0
+until orca_said "$before" "'f "; do
+  tries=$((tries + 1))
+  [ "$tries" -le 5 ] || fail "Orca did not echo F with [voice] screenreader=never"
+  xdotool key f
+  e2e_wait_until 10 orca_said "$before" "'f " || true
+done
+echo "ok: with [voice] screenreader=never the keys reach Orca as before"

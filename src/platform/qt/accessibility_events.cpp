@@ -1,7 +1,8 @@
-#include "platform/qt/quiet_text_events.h"
+#include "platform/qt/accessibility_events.h"
 
 #include <QAccessible>
 #include <QPointer>
+#include <QWidget>
 
 namespace velira
 {
@@ -32,8 +33,22 @@ bool IsTextEvent(QAccessible::Event type)
 
 void Forward(QAccessibleEvent *event);
 
+// A control of a window that is not shown cannot have the focus; Qt
+// reports one when a hidden dialog's list gets its current item (the voice
+// list, filled after start-up), and a screen reader would present the
+// dialog then.
+bool IsFocusOfHiddenControl(const QAccessibleEvent *event)
+{
+	if (event->type() != QAccessible::Focus || event->object() == nullptr ||
+	    !event->object()->isWidgetType())
+		return false;
+	return !static_cast<const QWidget *>(event->object())->isVisible();
+}
+
 void FilterUpdate(QAccessibleEvent *event)
 {
+	if (IsFocusOfHiddenControl(event))
+		return;
 	if (quiet_control != nullptr && event->object() == quiet_control.data() &&
 	    IsTextEvent(event->type()) && quiet_now && quiet_now())
 		return;
@@ -54,7 +69,7 @@ void Forward(QAccessibleEvent *event)
 
 } // namespace
 
-void QuietTextEventsOf(QObject *control, std::function<bool()> quiet)
+void FilterAccessibilityEvents(QObject *control, std::function<bool()> quiet)
 {
 	if (control == nullptr) {
 		if (installed)
