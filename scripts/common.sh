@@ -17,6 +17,7 @@ PACKAGES=(
   dpkg-dev lintian file
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0 python3-gi dbus-x11
   fonts-dejavu-core
+  orca
 )
 
 # The locales our users run; the end-to-end tests run under them too.

@@ -430,6 +430,58 @@ TEST_F(LoadSettingsTest, Sapi5IsReadInEitherSpellingOfTheSection)
 	}
 }
 
+// Beside a screen reader: [voice] screenreader, and the desktop voice
+// chosen on a first start beside a running one.
+TEST_F(LoadSettingsTest, TheScreenReaderSettingAndAFirstStartBesideOne)
+{
+	testing::FakeScreenReaderWatch watch;
+	services().screenReader = &watch;
+	watch.running = true;
+	LoadSettings(menu, true);
+	EXPECT_EQ(menu.calls, (std::vector<std::string>{"sapi5=1"}));
+	EXPECT_EQ(KeyLines(Contents()).count("sapi5=1"), 1u)
+	    << "the desktop voice is kept for the next start";
+	EXPECT_EQ(KeyLines(Contents()).count("screenreader=auto"), 0u) << "the default is not written";
+
+	for (const auto &[stored, mode] :
+	     std::vector<std::pair<std::string, ScreenReaderMode>>{{"never", ScreenReaderMode::kNever},
+	                                                           {"Always", ScreenReaderMode::kAlways},
+	                                                           {"auto", ScreenReaderMode::kAuto},
+	                                                           {"sometimes", ScreenReaderMode::kAuto}}) {
+		SCOPED_TRACE(stored);
+		Write("[voice]\nscreenreader=" + stored + "\n");
+		menu.calls.clear();
+		LoadSettings(menu, true);
+		EXPECT_EQ(screenReaderMode, mode);
+		EXPECT_EQ(menu.calls.front(), "sapi5=0") << "only a first start chooses the desktop voice";
+	}
+
+	screenReaderMode = ScreenReaderMode::kNever;
+	SaveScreenReaderSetting();
+	EXPECT_EQ(KeyLines(Contents()).count("screenreader=never"), 1u);
+}
+
+TEST_F(LoadSettingsTest, AScreenReaderIsPresentAsTheSettingAndTheWatchSay)
+{
+	testing::FakeScreenReaderWatch watch;
+	for (const bool connected : {false, true}) {
+		services().screenReader = connected ? &watch : nullptr;
+		for (const bool running : {false, true}) {
+			SCOPED_TRACE(std::string(connected ? "watched, " : "not watched, ") +
+			             (running ? "running" : "not running"));
+			watch.running = running;
+			screenReaderMode = ScreenReaderMode::kAuto;
+			EXPECT_EQ(ScreenReaderPresent(), connected && running);
+			screenReaderMode = ScreenReaderMode::kAlways;
+			EXPECT_TRUE(ScreenReaderPresent());
+			screenReaderMode = ScreenReaderMode::kNever;
+			EXPECT_FALSE(ScreenReaderPresent());
+		}
+	}
+	ResetSharedSettings();
+	EXPECT_EQ(screenReaderMode, ScreenReaderMode::kAuto);
+}
+
 TEST_F(LoadSettingsTest, AnUnreadableEchoIsTheDefault)
 {
 	Write("[keyboard]\necho=two\n");

@@ -4,6 +4,8 @@
 #include "platform/cp1250.h"
 #include "platform/error.h"
 #include "runtime/velcommands.h"
+#include "settings/localized_texts.h"
+#include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "speech/speech_output.h"
 #include "speech/voice_commands.h"
@@ -309,6 +311,25 @@ TEST_F(SpeechTest, TheSoundsDialogReachesTheVoiceDialogsSelection)
 	services().allowVoice = [&] { ++runs; };
 	AllowVoiceFromSoundsDialog();
 	EXPECT_EQ(runs, 1);
+}
+
+TEST_F(SpeechTest, TheScreenReaderCommandGoesRoundItsThreeChoicesSavingAndSayingEach)
+{
+	testing::ScratchFolder folder;
+	SetSettingsFilePath(folder.path() + "/velira.ini");
+	UseNewerInterface();
+	languageBase = kEnglishBase;
+	for (const auto &[mode, stored, said] : std::vector<std::tuple<ScreenReaderMode, std::string, int>>{
+	         {ScreenReaderMode::kAlways, "always", kTextScreenReaderAlways},
+	         {ScreenReaderMode::kNever, "never", kTextScreenReaderNever},
+	         {ScreenReaderMode::kAuto, "auto", kTextScreenReaderAuto}}) {
+		SCOPED_TRACE(stored);
+		ScreenReaderCommand();
+		EXPECT_EQ(screenReaderMode, mode);
+		EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "screenreader", ""), stored);
+		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+		          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, said))});
+	}
 }
 
 // What nobody connected is an error that names it: the operation ends there

@@ -7,9 +7,12 @@
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/adapters/openal_device.h"
+#include "platform/qt/accessibility_events.h"
+#include "platform/qt/dbus_screen_reader.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_system.h"
+#include "platform/qt/screen_reader_keys.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
@@ -17,6 +20,7 @@
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
+#include "settings/shared_settings.h"
 #include "shell/file_locations.h"
 #include "shell/qt/termination_signals.h"
 #include "shell/qt/tform1.h"
@@ -49,7 +53,7 @@ int main(int argc, char *argv[])
 	// Before the application starts its threads: it sets an environment
 	// variable for a moment.
 	velira::OpenAlDevice::PrepareShortBuffer();
-	QApplication app(argc, argv);
+	velira::ShellApplication app(argc, argv);
 	using namespace velira;
 
 	const QFileInfo executable(QCoreApplication::applicationFilePath());
@@ -85,6 +89,9 @@ int main(int argc, char *argv[])
 	// The braille display connects in the background: without a BrlAPI
 	// server the shell starts as fast, and it connects when one comes.
 	BrlapiDisplay braille_display(post_to_ui);
+	// Asked before the settings are read: a first start beside a screen
+	// reader chooses the desktop's voice.
+	DBusScreenReaderWatch screen_reader;
 	Services &platform = services();
 	platform.pump = &pump;
 	platform.clock = &clock;
@@ -94,6 +101,7 @@ int main(int argc, char *argv[])
 	platform.speechObjects = &speech_objects;
 	platform.voice5 = &voice5;
 	platform.mixer = &mixer;
+	platform.screenReader = &screen_reader;
 	brailleOutput().Attach(&braille_display);
 	// Spoken characters take their names from the keyboard file and their
 	// capital tone from the national letter classes.
@@ -140,12 +148,19 @@ int main(int argc, char *argv[])
 
 	BrailleFocus braille_focus(&form1, form1.printmemo, &form6);
 
+	// Beside a screen reader the device voices its own screen and keys.
+	app.KeyGate().active = [] { return ScreenReaderPresent(); };
+	app.KeyGate().deviceOwns = [&form1](const QKeyEvent &key) { return form1.DeviceOwnsKey(key); };
+	FilterAccessibilityEvents(form1.printmemo, [] { return ScreenReaderPresent(); });
+
 	form1.show();
 	// The voices are listed once the window is up; whatever needs them
 	// sooner lists them itself.
 	QTimer::singleShot(kVoiceListDelay_ms, &form4,
 	                   [&form4] { RunHandler([&form4] { form4.FillPendingVoiceList(); }); });
 	const int exit_code = app.exec();
+	FilterAccessibilityEvents(nullptr, {});
+	app.KeyGate().deviceOwns = nullptr;
 	brailleOutput().Attach(nullptr);
 	// The speech threads end before the application they post to.
 	ShutDownSpeech();

@@ -21,6 +21,7 @@ class TtsObjectFactory;
 class SpeechVoice;
 class AudioMixer;
 class ReviewWindow;
+class ScreenReaderWatch;
 
 // The one wiring object of the shell: the platform services the core talks
 // to, and what the windows and the process entry hand the core. The process
@@ -62,6 +63,8 @@ struct Services {
 	// Releases the sound objects (mixer and wave list) on the way out; their
 	// owner sets it when it creates them.
 	std::function<void()> releaseSoundObjects;
+	// Whether a screen reader runs; null: none is ever looked for.
+	ScreenReaderWatch *screenReader = nullptr;
 	// The screen review window, which OpenScreenReview shows.
 	ReviewWindow *reviewWindow = nullptr;
 	// Called after every change of the screen buffer: the main window shows

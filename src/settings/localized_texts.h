@@ -87,6 +87,10 @@ constexpr int kTextSmallerText = 67;
 constexpr int kTextNormalTextSize = 68;
 // "%d" stands for the font size in pixels.
 constexpr int kTextFontSize = 69;
+constexpr int kTextScreenReaderItem = 70;
+constexpr int kTextScreenReaderAuto = 71;
+constexpr int kTextScreenReaderAlways = 72;
+constexpr int kTextScreenReaderNever = 73;
 
 // Localized text `n` of the block at `base`, in code page 1250; the empty
 // string when the id base + n holds no text. The base is not validated: a

@@ -82,8 +82,13 @@ const std::array<LocalizedRow, kLocalizedTextCount> kLocalizedTexts = {{
     {"Černá na žluté", "Black on yellow", "Čierna na žltej"},                        // 65
     {"&Větší písmo", "&Larger text", "&Väčšie písmo"},                               // 66
     {"&Menší písmo", "S&maller text", "&Menšie písmo"},                              // 67
-    {"&Původní velikost písma", "&Normal text size", "&Pôvodná veľkosť písma"},      // 68
+    {"Původní veli&kost písma", "&Normal text size", "Pôvodná veľ&kosť písma"},      // 68
     {"Velikost písma %d pixelů", "Font size %d pixels", "Veľkosť písma %d pixelov"}, // 69
+    // Beside a screen reader: the Settings menu item and what it answers.
+    {"Č&tečka obrazovky", "Screen &reader", "Čí&tačka obrazovky"},                                   // 70
+    {"Čtečka obrazovky: automaticky", "Screen reader: automatic", "Čítačka obrazovky: automaticky"}, // 71
+    {"Čtečka obrazovky: vždy", "Screen reader: always", "Čítačka obrazovky: vždy"},                  // 72
+    {"Čtečka obrazovky: nikdy", "Screen reader: never", "Čítačka obrazovky: nikdy"},                 // 73
 }};
 
 } // namespace velira

@@ -4,6 +4,9 @@
 #include "settings/settings_file.h"
 #include "settings/view_settings.h"
 
+#include "platform/screen_reader.h"
+#include "platform/services.h"
+
 namespace velira
 {
 
@@ -14,6 +17,7 @@ bool brailleKeyboard = false;
 int32_t echoMode = 0;
 bool autoChange = false;
 bool useSapi5 = false;
+ScreenReaderMode screenReaderMode = ScreenReaderMode::kAuto;
 
 void ResetSharedSettings()
 {
@@ -24,6 +28,52 @@ void ResetSharedSettings()
 	echoMode = 0;
 	autoChange = false;
 	useSapi5 = false;
+	screenReaderMode = ScreenReaderMode::kAuto;
+}
+
+bool ScreenReaderPresent()
+{
+	switch (screenReaderMode) {
+	case ScreenReaderMode::kAlways:
+		return true;
+	case ScreenReaderMode::kNever:
+		return false;
+	case ScreenReaderMode::kAuto:
+		break;
+	}
+	const ScreenReaderWatch *watch = services().screenReader;
+	return watch != nullptr && watch->ScreenReaderRunning();
+}
+
+const char *ScreenReaderModeName(ScreenReaderMode mode)
+{
+	switch (mode) {
+	case ScreenReaderMode::kAlways:
+		return "always";
+	case ScreenReaderMode::kNever:
+		return "never";
+	case ScreenReaderMode::kAuto:
+		break;
+	}
+	return "auto";
+}
+
+ScreenReaderMode ParseScreenReaderMode(const std::string &value)
+{
+	std::string lower;
+	for (const char c : value)
+		if (c != ' ' && c != '\t')
+			lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+	if (lower == "always")
+		return ScreenReaderMode::kAlways;
+	if (lower == "never")
+		return ScreenReaderMode::kNever;
+	return ScreenReaderMode::kAuto;
+}
+
+void SaveScreenReaderSetting()
+{
+	SettingsFile().WriteString("voice", "screenreader", ScreenReaderModeName(screenReaderMode));
 }
 
 void ResetSettingsState()
@@ -54,8 +104,13 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 		SaveSettings();
 		voiceAllowed = speech_engines_available;
 		file.WriteBool("voice", "voiceallowed", voiceAllowed);
+		if (ScreenReaderPresent()) {
+			menu.SetUseSapi5Checked(true);
+			file.WriteBool("Voice", "sapi5", true);
+		}
 		return;
 	}
+	screenReaderMode = ParseScreenReaderMode(file.ReadString("voice", "screenreader", "auto"));
 	voiceAllowed = file.ReadBool("voice", "voiceallowed", true);
 	deviceSounds = file.ReadBool("sounds", "velirasounds", true);
 	soundVolume = file.ReadInteger("sounds", "sndvolume", 0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace velira
 {
@@ -13,6 +14,21 @@ extern bool brailleKeyboard; // F D S J K L type braille chords
 extern int32_t echoMode;     // 0 sounds, 1 characters, 2 words
 extern bool autoChange;      // automatic keyboard switching
 extern bool useSapi5;        // speak through the desktop's voice
+
+// Beside a screen reader ([voice] screenreader): auto leaves the desktop's
+// interface to one while one runs, always as if one ran, never as without.
+enum class ScreenReaderMode { kAuto, kAlways, kNever };
+extern ScreenReaderMode screenReaderMode;
+
+// Whether the desktop's interface (dialogs, menus, focus) is left to a
+// screen reader now, and the keys the device owns are kept from it.
+bool ScreenReaderPresent();
+
+// The setting's value as stored ("auto", "always", "never") and back; an
+// unknown value reads as auto.
+const char *ScreenReaderModeName(ScreenReaderMode mode);
+ScreenReaderMode ParseScreenReaderMode(const std::string &value);
+void SaveScreenReaderSetting();
 
 // The values before the settings file is read.
 void ResetSharedSettings();
@@ -39,8 +55,10 @@ public:
 // Reads the settings file into the shared settings and the menu's check
 // marks, then writes it back so that every key of SaveSettings is present.
 // Without a settings file it creates one from the current values, and the
-// voice is allowed exactly when `speech_engines_available`; the menu is then
-// left alone.
+// voice is allowed exactly when `speech_engines_available`, and beside a
+// running screen reader the desktop's voice is chosen, so that both voices
+// speak through one speech server, one after the other; the menu is
+// otherwise left alone.
 void LoadSettings(SettingsMenu &menu, bool speech_engines_available);
 
 } // namespace velira

@@ -5,6 +5,7 @@
 #include "platform/key_state.h"
 #include "platform/message_pump.h"
 #include "platform/random_source.h"
+#include "platform/screen_reader.h"
 #include "platform/services.h"
 #include "platform/timer.h"
 
@@ -148,6 +149,14 @@ public:
 	// The error reports, and what a test does while one is shown.
 	std::vector<std::string> errors;
 	std::function<void(const std::string &)> on_error;
+};
+
+// A screen reader that runs while `running` says so.
+class FakeScreenReaderWatch final : public ScreenReaderWatch
+{
+public:
+	bool ScreenReaderRunning() const override { return running; }
+	bool running = false;
 };
 
 // All fakes, installed into services() for the lifetime of the object. The

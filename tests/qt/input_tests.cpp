@@ -9,6 +9,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_system.h"
+#include "platform/qt/screen_reader_keys.h"
 #include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -214,6 +215,104 @@ TEST_F(MainWindowKeysTest, LosingTheFocusReleasesEveryKeyAndNoneStaysStuck)
 	EXPECT_TRUE(keys.IsKeyDown(vk::kK)) << "a key pressed now is held";
 	QTest::keyRelease(QApplication::focusWidget(), Qt::Key_K);
 	EXPECT_FALSE(keys.IsKeyDown(vk::kK));
+}
+
+// Beside a screen reader. The accessibility bridge takes every key that the
+// window system delivers (spontaneous) to the screen reader's listeners and
+// delivers it again only if they let it through; this stand-in takes them
+// all, as a screen reader in its learn mode does.
+class KeyTakingBridge final : public QObject
+{
+public:
+	KeyTakingBridge() { qApp->installEventFilter(this); }
+	~KeyTakingBridge() override { qApp->removeEventFilter(this); }
+	bool eventFilter(QObject *, QEvent *event) override
+	{
+		if (!event->spontaneous() ||
+		    (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
+			return false;
+		const auto *key = static_cast<QKeyEvent *>(event);
+		taken.push_back(QKeySequence(key->keyCombination()).toString() +
+		                (event->type() == QEvent::KeyPress ? " down" : " up"));
+		return true;
+	}
+	std::vector<QString> taken;
+};
+
+TEST_F(MainWindowKeysTest, BesideAScreenReaderTheDevicesKeysAreKeptFromIt)
+{
+	auto form = OpenWindow();
+	ScreenReaderKeyGate &gate = static_cast<ShellApplication *>(qApp)->KeyGate();
+	gate.active = [] { return ScreenReaderPresent(); };
+	gate.deviceOwns = [&form](const QKeyEvent &key) { return form->DeviceOwnsKey(key); };
+	KeyTakingBridge bridge;
+	QWindow *window = form->windowHandle();
+	auto key = [window](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+		QTest::keyClick(window, code, modifiers);
+	};
+
+	screenReaderMode = ScreenReaderMode::kAlways;
+	keyBuffer.clear();
+	key(Qt::Key_Q);
+	EXPECT_EQ(keyBuffer, "q") << "the kept keys reach the device";
+	QTest::keyPress(window, Qt::Key_Up);
+	EXPECT_EQ(keyBuffer, Code(0x81));
+	QTest::keyRelease(window, Qt::Key_Up);
+	const int32_t echo_before = echoMode;
+	key(Qt::Key_F1); // the keyboard echo command
+	EXPECT_NE(echoMode, echo_before) << "and the keyboard commands";
+	EXPECT_TRUE(bridge.taken.empty()) << bridge.taken.front().toStdString();
+
+	// The screen reader's own modifier and what is pressed with it, the
+	// menus' Alt and the keypad's review keys go to it.
+	key(Qt::Key_Insert);
+	QTest::keyPress(window, Qt::Key_Insert);
+	key(Qt::Key_H);
+	QTest::keyRelease(window, Qt::Key_Insert);
+	key(Qt::Key_Up, Qt::KeypadModifier);
+	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Ins down", "Ins up", "Ins down", "H down", "H up",
+	                                              "Ins up", "Num+Up down", "Num+Up up"}));
+
+	// It took the keys it got: the next goes to it too (learn mode), until
+	// it takes an Escape.
+	bridge.taken.clear();
+	key(Qt::Key_Q);
+	key(Qt::Key_Escape);
+	key(Qt::Key_Q);
+	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Q down", "Q up", "Esc down", "Esc up"}));
+
+	// Never, or a dialog or menu in front: every key goes to it as before.
+	screenReaderMode = ScreenReaderMode::kNever;
+	bridge.taken.clear();
+	key(Qt::Key_Q);
+	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Q down", "Q up"}));
+	gate.deviceOwns = nullptr;
+	gate.active = nullptr;
+}
+
+TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
+{
+	auto form = OpenWindow();
+	auto owns = [&form](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+	                    const QString &text = QString()) {
+		const QKeyEvent event(QEvent::KeyPress, code, modifiers, text);
+		return form->DeviceOwnsKey(event);
+	};
+	screenReaderMode = ScreenReaderMode::kAlways;
+	for (const Qt::Key code :
+	     {Qt::Key_Up, Qt::Key_Left, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Backspace, Qt::Key_Escape,
+	      Qt::Key_Space, Qt::Key_Control, Qt::Key_Shift, Qt::Key_F1, Qt::Key_F2})
+		EXPECT_TRUE(owns(code)) << code;
+	EXPECT_TRUE(owns(Qt::Key_F, Qt::NoModifier, QStringLiteral("f")));
+	EXPECT_TRUE(owns(Qt::Key_4, Qt::ShiftModifier, QStringLiteral("4")));
+	EXPECT_TRUE(owns(Qt::Key_S, Qt::ControlModifier)) << "a keyboard command";
+	EXPECT_FALSE(owns(Qt::Key_P, Qt::AltModifier)) << "a menu";
+	EXPECT_FALSE(owns(Qt::Key_Up, Qt::KeypadModifier)) << "the screen reader's review key";
+	EXPECT_FALSE(owns(Qt::Key_Tab));
+	EXPECT_FALSE(owns(Qt::Key_F5));
+
+	screenReaderMode = ScreenReaderMode::kAuto; // no screen reader is watched here
+	EXPECT_FALSE(owns(Qt::Key_Up));
 }
 
 TEST_F(MainWindowKeysTest, KeyboardFileOfTheLanguageIsLoaded)

@@ -255,6 +255,29 @@ TEST_F(VoiceDialogTest, WhileActiveASliderMoveSilencesInjectsAndSpeaks)
 	EXPECT_FALSE(form->voiceDialogShown);
 }
 
+// Beside a screen reader the dialog and its controls are presented by it;
+// the dialog says none of them, but still sets the engine as a slider moves.
+TEST_F(VoiceDialogTest, BesideAScreenReaderTheDialogLeavesItsControlsToIt)
+{
+	screenReaderMode = ScreenReaderMode::kAlways;
+	speech.engines.voices = {"Czech", "Jakub", "English"};
+	auto form = MakeDialog();
+	form->SelectVoice();
+	form->show();
+	QApplication::setActiveWindow(form.get());
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	form->speedtb->setFocus(Qt::TabFocusReason);
+	form->closebitbtn->setFocus(Qt::TabFocusReason);
+	form->voicelist->setFocus(Qt::TabFocusReason);
+	form->voicelist->setCurrentRow(2);
+	speech.engines.log.clear();
+	form->volumetb->setValue(200);
+	EXPECT_EQ(speech.engines.log, (std::vector<std::string>{"AudioReset", "Inject:\\Vol=51200\\"}));
+	EXPECT_TRUE(speech.engines.spoken.empty()) << speech.engines.spoken.front();
+	EXPECT_EQ(speechObjects().selectedMode->mode_name, "English") << "the list still chooses";
+	form->done(TForm4::kResultCancel);
+}
+
 // An engine that fails while a control announces itself: the failure is
 // reported with the engine's text, and the dialog stays and goes on.
 TEST_F(VoiceDialogTest, AnEngineErrorInAFocusAnnouncementIsReportedAndTheDialogGoesOn)

@@ -124,6 +124,7 @@ void TForm1::BuildMenu()
 	settingsmenu->addSeparator();
 	usesapi5submenu = AddItem(settingsmenu, "usesapi5submenu", QKeySequence(Qt::CTRL | Qt::Key_P));
 	usesapi5submenu->setCheckable(true);
+	screenreaderitem = AddItem(settingsmenu, "screenreaderitem");
 	environmentsubmenu = AddItem(settingsmenu, "environmentsubmenu", QKeySequence(Qt::CTRL | Qt::Key_E));
 
 	helpmenu = bar->addMenu(QString());
@@ -142,6 +143,7 @@ void TForm1::BuildMenu()
 	connect(soundssubmenu, &QAction::triggered, this, [this] { soundssubmenuClick(); });
 	connect(Voicesubmenu, &QAction::triggered, this, [this] { VoicesubmenuClick(); });
 	connect(usesapi5submenu, &QAction::triggered, this, [this] { usesapi5submenuClick(); });
+	connect(screenreaderitem, &QAction::triggered, this, [this] { screenreaderitemClick(); });
 	connect(environmentsubmenu, &QAction::triggered, this, [this] { environmentsubmenuClick(); });
 	connect(aboutsubmenu, &QAction::triggered, this, [this] { aboutsubmenuClick(); });
 }
@@ -154,6 +156,7 @@ void TForm1::SetCaptions()
 	settingsmenu->setTitle(LocalizedCaption(kTextSettingsMenu));
 	Voicesubmenu->setText(LocalizedCaption(kTextVoiceItem, "..."));
 	usesapi5submenu->setText(LocalizedCaption(kTextUseSapi5));
+	screenreaderitem->setText(LocalizedCaption(kTextScreenReaderItem));
 	environmentsubmenu->setText(LocalizedCaption(kTextEnvironmentItem, "..."));
 	soundssubmenu->setText(LocalizedCaption(kTextSoundsItem, "..."));
 	braillekeyboarditem->setText(LocalizedCaption(kTextBrailleKeyboardItem));

@@ -73,6 +73,7 @@ public:
 	QAction *soundssubmenu = nullptr;
 	QAction *Voicesubmenu = nullptr;
 	QAction *usesapi5submenu = nullptr;
+	QAction *screenreaderitem = nullptr;
 	QAction *environmentsubmenu = nullptr;
 	QMenu *helpmenu = nullptr;
 	QAction *aboutsubmenu = nullptr;
@@ -94,6 +95,7 @@ public:
 	void soundssubmenuClick();
 	void VoicesubmenuClick();
 	void usesapi5submenuClick();
+	void screenreaderitemClick();
 	void environmentsubmenuClick();
 
 	// Shows the screen buffer in printmemo.
@@ -109,6 +111,14 @@ public:
 	void updatestatusbar();
 	// Names the controls for screen readers (after the captions are set).
 	void SetAccessibleNames();
+
+	// Whether a key the window system delivers now belongs to the device
+	// and is kept from a running screen reader: while this window has the
+	// focus (no menu, dialog or other window), the typed characters, the
+	// cursor keys, Enter, Backspace, Escape, the keyboard commands' keys
+	// and Ctrl and Shift themselves. Keys with Alt (the menus) and the
+	// keypad's navigation keys (a screen reader's review keys) are not.
+	bool DeviceOwnsKey(const QKeyEvent &key) const;
 
 protected:
 	void closeEvent(QCloseEvent *event) override;

@@ -10,9 +10,11 @@
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
 #include "settings/localized_texts.h"
+#include "settings/shared_settings.h"
 #include "shell/file_locations.h"
 #include "shell/qt/tform1.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -127,6 +129,42 @@ bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
 		}
 	}
 	return false;
+}
+
+bool TForm1::DeviceOwnsKey(const QKeyEvent &key) const
+{
+	if (!ScreenReaderPresent() || QApplication::activePopupWidget() != nullptr ||
+	    QApplication::activeModalWidget() != nullptr || QApplication::activeWindow() != this)
+		return false;
+	const Qt::KeyboardModifiers modifiers = key.modifiers();
+	if (modifiers & (Qt::AltModifier | Qt::MetaModifier))
+		return false;
+	switch (key.key()) {
+	case Qt::Key_Control:
+	case Qt::Key_Shift:
+	case Qt::Key_Enter:
+	case Qt::Key_Return:
+	case Qt::Key_Backspace:
+	case Qt::Key_Escape:
+	case Qt::Key_Space:
+		return true;
+	case Qt::Key_Up:
+	case Qt::Key_Down:
+	case Qt::Key_Left:
+	case Qt::Key_Right:
+		return !(modifiers & Qt::KeypadModifier);
+	default:
+		break;
+	}
+	if (modifiers & Qt::ControlModifier)
+		return true;
+	// The keyboard commands without Ctrl (F1, F2).
+	const QKeySequence pressed(key.keyCombination());
+	for (const QAction *item : findChildren<QAction *>())
+		if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
+			return true;
+	const QString text = key.text();
+	return !text.isEmpty() && text.at(0).isPrint();
 }
 
 bool TForm1::FormKeyEvent(QKeyEvent *event)

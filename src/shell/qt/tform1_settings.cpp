@@ -166,7 +166,8 @@ void TForm1::VoicesubmenuClick()
 			form4_->SaveVoiceSettings();
 			form4_->LoadVoiceSettings();
 			SpeakAndWait(LocalizedText(languageBase, kTextVoiceSelected));
-		} else {
+		} else if (!ScreenReaderPresent()) {
+			// A screen reader names the window that gets the focus back.
 			SpeakAndWait(ToCp1250(windowTitle()));
 		}
 	});
@@ -185,6 +186,11 @@ void TForm1::usesapi5submenuClick()
 		SoundStatement({checked ? 400.0 : 600.0}, 50, 3);
 		SoundStatement({checked ? 600.0 : 400.0}, 50, 3);
 	});
+}
+
+void TForm1::screenreaderitemClick()
+{
+	RunHandler([] { ScreenReaderCommand(); });
 }
 
 void TForm1::PrepareVoiceForRun()

@@ -249,7 +249,8 @@ void TForm4::voicelistClick()
 	}
 	if (fetched_any)
 		objects.selectedMode = mode;
-	if (isActiveWindow())
+	// A screen reader says the list's new item itself.
+	if (isActiveWindow() && !ScreenReaderPresent())
 		SpeakAndWait(SelectedLineText());
 }
 
@@ -353,7 +354,8 @@ void TForm4::SliderChanged(const char *tag, int value_for_engine, int position)
 	CheckSpeechResult(objects.central->AudioReset());
 	CheckSpeechResult(
 	    objects.central->Inject("\\" + std::string(tag) + "=" + std::to_string(value_for_engine) + "\\"));
-	if (isActiveWindow())
+	// A screen reader says the slider's new value itself.
+	if (isActiveWindow() && !ScreenReaderPresent())
 		SpeakAndWait(std::to_string(position));
 }
 
@@ -449,8 +451,14 @@ void TForm4::UpdateAccessibleValues()
 
 bool TForm4::event(QEvent *event)
 {
-	if (event->type() == QEvent::WindowActivate && isVisible() && !voiceDialogShown)
-		RunHandler([this] { FormActivate(); });
+	// A screen reader presents the dialog and each control that gets the
+	// focus; the dialog's own announcements would say them a second time.
+	if (event->type() == QEvent::WindowActivate && isVisible() && !voiceDialogShown) {
+		if (ScreenReaderPresent())
+			voiceDialogShown = true;
+		else
+			RunHandler([this] { FormActivate(); });
+	}
 	return QDialog::event(event);
 }
 
@@ -460,7 +468,8 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 		return QDialog::eventFilter(watched, event);
 	// Focus that comes back with the window's activation is not a move of
 	// the user: FormActivate announces the dialog then.
-	if (static_cast<QFocusEvent *>(event)->reason() == Qt::ActiveWindowFocusReason)
+	if (static_cast<QFocusEvent *>(event)->reason() == Qt::ActiveWindowFocusReason ||
+	    ScreenReaderPresent())
 		return false;
 	RunHandler([this, watched] {
 		if (watched == voicelist)

@@ -1,0 +1,90 @@
+#include "platform/qt/accessibility_events.h"
+
+#include <QAccessible>
+#include <QPointer>
+#include <QWidget>
+
+namespace velira
+{
+
+namespace
+{
+
+QPointer<QObject> quiet_control;
+std::function<bool()> quiet_now;
+QAccessible::UpdateHandler earlier_handler = nullptr;
+bool installed = false;
+
+bool IsTextEvent(QAccessible::Event type)
+{
+	switch (type) {
+	case QAccessible::TextCaretMoved:
+	case QAccessible::TextInserted:
+	case QAccessible::TextRemoved:
+	case QAccessible::TextUpdated:
+	case QAccessible::TextSelectionChanged:
+	case QAccessible::TextAttributeChanged:
+	case QAccessible::TextColumnChanged:
+		return true;
+	default:
+		return false;
+	}
+}
+
+void Forward(QAccessibleEvent *event);
+
+// A control of a window that is not shown cannot have the focus; Qt
+// reports one when a hidden dialog's list gets its current item (the voice
+// list, filled after start-up), and a screen reader would present the
+// dialog then.
+bool IsFocusOfHiddenControl(const QAccessibleEvent *event)
+{
+	if (event->type() != QAccessible::Focus || event->object() == nullptr ||
+	    !event->object()->isWidgetType())
+		return false;
+	return !static_cast<const QWidget *>(event->object())->isVisible();
+}
+
+void FilterUpdate(QAccessibleEvent *event)
+{
+	if (IsFocusOfHiddenControl(event))
+		return;
+	if (quiet_control != nullptr && event->object() == quiet_control.data() &&
+	    IsTextEvent(event->type()) && quiet_now && quiet_now())
+		return;
+	Forward(event);
+}
+
+void Forward(QAccessibleEvent *event)
+{
+	if (earlier_handler != nullptr) {
+		earlier_handler(event);
+		return;
+	}
+	// Qt's own delivery to the bridge runs when no handler is installed.
+	QAccessible::installUpdateHandler(nullptr);
+	QAccessible::updateAccessibility(event);
+	QAccessible::installUpdateHandler(FilterUpdate);
+}
+
+} // namespace
+
+void FilterAccessibilityEvents(QObject *control, std::function<bool()> quiet)
+{
+	if (control == nullptr) {
+		if (installed)
+			QAccessible::installUpdateHandler(earlier_handler);
+		installed = false;
+		quiet_control = nullptr;
+		quiet_now = nullptr;
+		earlier_handler = nullptr;
+		return;
+	}
+	if (!installed)
+		earlier_handler = QAccessible::installUpdateHandler(FilterUpdate);
+	installed = true;
+	quiet_control = control;
+	quiet_now = std::move(quiet);
+}
+
+} // namespace velira

@@ -1,0 +1,233 @@
+#!/usr/bin/env bash
+# Beside a real screen reader: Debian's Orca on Xvfb, with its own
+# preferences folder, on the accessibility bus, speaking through a private
+# speech-dispatcher; what it said is read from its debug log (its "SPEECH
+# OUTPUT:" lines). The shell starts for the first time beside it.
+#   - The first start chooses the desktop voice (one speech server for both).
+#   - A whole game with the braille keyboard on, chords and cursor keys:
+#     Orca says nothing from the first question to the end, but for an Orca
+#     command (Insert+H, learn mode, then Escape) given during the run, which
+#     works in the main window.
+#   - Tabbing through the voice dialog and the sounds dialog: Orca names
+#     each control exactly once.
+#   - The Settings menu's screen-reader item set to never: the keys reach
+#     Orca again, as without this care.
+#
+# Usage: screen_reader_test.sh RUN_DIR [measure]
+#   measure: plays the game with [voice] screenreader=never and prints how
+#   many times Orca spoke from the first question to the end.
+# Exits 77 (skipped) when Orca or the X or accessibility tools are missing.
+set -euo pipefail
+run_dir=$1
+measure=${2:-}
+here=$(cd "$(dirname "$0")" && pwd)
+
+for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher orca script speech-dispatcher; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "skipped: $tool is not installed"; exit 77
+  fi
+done
+if ! /usr/bin/python3 -c "import pyatspi" 2>/dev/null; then
+  echo "skipped: python3-pyatspi is not installed"; exit 77
+fi
+
+source "$here/lib.sh"
+e2e_private_home
+e2e_start_xvfb
+e2e_start_accessibility
+socket=$XDG_RUNTIME_DIR/speech-dispatcher/speechd.sock
+e2e_start_speechd "$socket"
+# Orca and the shell's desktop voice both find the private server here.
+export SPEECHD_ADDRESS=unix_socket:$socket
+
+dir=$(mktemp -d)
+pid=
+orca_pid=
+orca_log=$dir/orca.log
+cleanup() {
+  if [ -n "$pid" ]; then
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  if [ -n "$orca_pid" ]; then
+    kill "$orca_pid" 2>/dev/null || true
+    wait "$orca_pid" 2>/dev/null || true
+  fi
+  rm -rf "$dir"
+}
+e2e_on_exit cleanup
+cp -r "$run_dir"/. "$dir"/
+rm -f "$dir/ram.dat" "$dir/velira.ini"
+if [ "$measure" = measure ]; then
+  printf '[voice]\nvoiceallowed=0\nscreenreader=never\n[keyboard]\nbraillekeys=1\n' >"$dir/velira.ini"
+fi
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- what Orca said"; grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | tail -40 || true
+  echo "--- shell log"; tail -20 "$dir/shell.log" 2>/dev/null || true
+  exit 1
+}
+screen() { /usr/bin/python3 "$here/atspi_screen.py" "$@" >/dev/null; }
+# What Orca said, one utterance a line, and how many so far.
+said() { grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | sed -n "$(($1 + 1)),\$p" || true; }
+said_count() { grep -ac "SPEECH OUTPUT:" "$orca_log" 2>/dev/null || true; }
+orca_said() { said "$1" | grep -qF -- "$2"; }
+wait_said() { e2e_wait_until 60 orca_said "$1" "$2" || fail "Orca did not say \"$2\""; }
+setting_is() { grep -qi "^$1=$2\$" "$dir/velira.ini" 2>/dev/null; }
+
+mkdir -p "$HOME/orca"
+# Orca writes its debug file through a buffer that it fills before it
+# writes; a terminal's it writes line by line. So it runs in one of
+# script's, which puts each line into the log as it comes.
+LANG=C.UTF-8 LC_ALL=C.UTF-8 script -qfec "orca --replace -u '$HOME/orca' --debug-file /dev/tty" \
+  "$orca_log" </dev/null >/dev/null 2>&1 &
+orca_pid=$!
+e2e_wait_until 60 orca_said 0 "Screen reader on." || fail "Orca did not start"
+
+(cd "$dir" && LANG=cs_CZ.UTF-8 LC_ALL=cs_CZ.UTF-8 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+  ALSOFT_DRIVERS=null exec ./velira >>shell.log 2>&1) &
+pid=$!
+window=$(e2e_window "$pid" 30 'velira - ') || fail "no main window within 30 s"
+e2e_focus "$window" || fail "the main window did not take the keyboard focus"
+# Orca presents the window that got the focus.
+wait_said 0 "velira - "
+
+if [ "$measure" != measure ]; then
+  setting_is sapi5 1 || fail "the first start beside Orca did not choose the desktop voice: $(cat "$dir/velira.ini")"
+  echo "ok: the first start beside Orca chose the desktop voice"
+  # The braille keyboard, by its keyboard command.
+  xdotool key ctrl+b
+  e2e_wait_until 30 setting_is braillekeys 1 || fail "Ctrl+B did not switch the braille keyboard on"
+fi
+
+xdotool key ctrl+s
+screen wait 60 "vieš čo máš robiť" || fail "the first question never showed"
+first_question=$(said_count)
+
+chord() {
+  local key
+  for key in "$@"; do xdotool keydown "$key"; done
+  for key in "$@"; do xdotool keyup "$key"; done
+}
+
+if [ "$measure" != measure ]; then
+  [ "$(said_count)" = "$first_question" ] || fail "Orca spoke at the first question: $(said "$first_question")"
+  # An Orca command in the main window during the run: learn mode, then out.
+  xdotool key Insert+h
+  wait_said "$first_question" "Entering learn mode"
+  xdotool key Escape
+  wait_said "$first_question" "Exiting learn mode."
+  first_question=$(said_count)
+  echo "ok: Insert+H and Escape reach Orca in the main window during a run"
+fi
+
+# The answers on the braille keyboard: "a" is dot 1 (F); 4 is the number
+# sign (dots 3 4 5 6: S J K L) and then dots 1 4 5 (F J K).
+chord f
+screen wait 60 "zvoľ rýchlosť" || fail "no question for the speed"
+chord s j k l
+chord f j k
+screen wait 60 "spusti motor" || fail "the ship did not get ready"
+# The start chord, held as long as a hand holds it; then a fire key.
+xdotool keydown Up keydown Left keydown Right
+sleep 0.3
+xdotool keyup Right keyup Left keyup Up
+xdotool key Down
+E2E_POLL_S=0.5 screen wait 180 "hotovo" || fail "the run did not end"
+# Orca presents what it hears in order: what it said before it enters its
+# learn mode now was said during the game.
+xdotool key Insert+h
+wait_said "$first_question" "Entering learn mode"
+xdotool key Escape
+wait_said "$first_question" "Exiting learn mode."
+game_said() { said "$first_question" | sed '/Screen reader version/,$d'; }
+spoken=$(game_said | wc -l)
+
+if [ "$measure" = measure ]; then
+  echo "Orca spoke $spoken times from the first question to the end:"
+  game_said
+  exit 0
+fi
+[ "$spoken" -eq 0 ] || fail "Orca spoke $spoken times during the game: $(game_said)"
+echo "ok: Orca said nothing from the first question to the end of the game"
+
+# Each dialog's controls, tabbed through: Orca names each once. The voice
+# dialog is that of the shell's own voice, so the desktop voice goes first.
+orca_logged() { grep -aqF -- "$1" "$orca_log"; }
+# The keys reach the main window again once Orca hears it become active,
+# after the count ACTIVATIONS taken before a dialog or a menu closed. A menu
+# gives it the focus back; after a dialog, with no window manager, the
+# script does (focus_main_window ACTIVATIONS focus).
+activations() { grep -acF "OBJECT EVENT: window:activate (0, 0, velira - " "$orca_log" || true; }
+activated_since() { [ "$(activations)" -gt "$1" ]; }
+focus_main_window() {
+  if [ "${2:-}" = focus ]; then
+    e2e_focus "$window" || fail "the main window did not take the keyboard focus back"
+  fi
+  e2e_wait_until 60 activated_since "$1" || fail "the main window did not become active again"
+}
+tab_through() {
+  local key=$1 title=$2 first=$3
+  shift 3
+  local start name count
+  start=$(said_count)
+  xdotool key "$key"
+  # The dialog is up once Orca hears it become the active window.
+  e2e_wait_until 60 orca_logged "OBJECT EVENT: window:activate (0, 0, $title)" ||
+    fail "the dialog \"$title\" did not open"
+  wait_said "$start" "'$first"
+  for name in "$@"; do
+    xdotool key Tab
+    wait_said "$start" "'$name"
+  done
+  local active
+  active=$(activations)
+  xdotool key Escape
+  e2e_wait_until 60 orca_logged "OBJECT EVENT: window:deactivate (0, 0, $title)" ||
+    fail "the dialog \"$title\" did not close"
+  focus_main_window "$active" focus
+  echo "--- $title"; said "$start"
+  for name in "$first" "$@"; do
+    count=$(said "$start" | grep -cF -- "'$name" || true)
+    [ "$count" -eq 1 ] || fail "Orca named \"$name\" $count times in the dialog \"$title\""
+  done
+  echo "ok: Orca named each control of the dialog \"$title\" once"
+}
+xdotool key ctrl+p
+e2e_wait_until 30 setting_is sapi5 0 || fail "Ctrl+P did not switch the desktop voice off"
+tab_through ctrl+h "Nastavení hlasu" "Hlasy" "Výška" "Rychlost" "Hlasitost" "Zvolit hlas" "Zavřít"
+tab_through ctrl+d "Nastavení zvuků" "Povolit hlas" "Zvuky Veliry" "Hlasitost zvuků" "Ok" "Zrušit"
+
+# The Settings menu's screen-reader item: auto, always, never. Right after
+# a dialog closed the focus may still move (the script's and the shell's
+# own focus requests), which closes a menu just opened; it is opened again
+# then.
+screen_reader_item() {
+  local tries=0 before
+  while ! setting_is screenreader "$1"; do
+    tries=$((tries + 1))
+    [ "$tries" -le 5 ] || fail "the Settings menu's item did not set $1: $(cat "$dir/velira.ini")"
+    before=$(e2e_window_count "$pid")
+    xdotool key alt+s
+    e2e_wait_until 10 menu_open "$before" || continue
+    xdotool key t
+    e2e_wait_until 10 setting_is screenreader "$1" || true
+    e2e_wait_until 10 menu_closed "$before" || fail "the Settings menu did not close"
+  done
+}
+menu_open() { [ "$(e2e_window_count "$pid")" -gt "$1" ]; }
+menu_closed() { [ "$(e2e_window_count "$pid")" -le "$1" ]; }
+screen_reader_item always
+screen_reader_item never
+# Without the care, Orca echoes the device's keys again: F, typed until the
+# main window has the keys.
+before=$(said_count)
+tries=0
+until orca_said "$before" "'f "; do
+  tries=$((tries + 1))
+  [ "$tries" -le 5 ] || fail "Orca did not echo F with [voice] screenreader=never"
+  xdotool key f
+  e2e_wait_until 10 orca_said "$before" "'f " || true
+done
+echo "ok: with [voice] screenreader=never the keys reach Orca as before"
