@@ -10,11 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 run_dir=${1:-$root/build/run}
 e2e=$root/tests/e2e
 source "$e2e/lib.sh"
-e2e_private_home
-frames=$(mktemp -d)
-e2e_on_exit "rm -rf '$frames'"
-e2e_start_xvfb 1280x1024x24 -fbdir "$frames"
-e2e_start_accessibility
+e2e_start_accessible_desktop 1280x1024x24
+frames=$E2E_FRAMES
 
 dir=$(mktemp -d)
 pid=

@@ -239,6 +239,17 @@ e2e_start_accessibility() {
   e2e_wait_until 10 e2e_accessibility_bus_up || { echo "FAIL: the AT-SPI bus did not start"; return 1; }
 }
 
+# e2e_start_accessible_desktop GEOMETRY: a private home, an X server of
+# GEOMETRY whose frame buffer can be read in the folder E2E_FRAMES
+# (tests/e2e/xwd.py), and the AT-SPI bus (e2e_start_accessibility).
+e2e_start_accessible_desktop() {
+  e2e_private_home
+  E2E_FRAMES=$(mktemp -d)
+  e2e_on_exit "rm -rf '$E2E_FRAMES'"
+  e2e_start_xvfb "$1" -fbdir "$E2E_FRAMES"
+  e2e_start_accessibility
+}
+
 e2e_accessibility_bus_up() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
     org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep "boolean true" >/dev/null

@@ -19,11 +19,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 source "$here/lib.sh"
 e2e_require_accessibility_tools
-e2e_private_home
-frames=$(mktemp -d)
-e2e_on_exit "rm -rf '$frames'"
-e2e_start_xvfb 1024x768x24 -fbdir "$frames"
-e2e_start_accessibility
+e2e_start_accessible_desktop 1024x768x24
+frames=$E2E_FRAMES
 
 dir=$(mktemp -d)
 pid=
