@@ -8,7 +8,7 @@
 #     Orca says nothing from the first question to the end, but for an Orca
 #     command (Insert+H, learn mode, then Escape) given during the run, which
 #     works in the main window.
-#   - Tabbing through the voice dialog and the sounds dialog: Orca names
+#   - Tabbing through the voice, sounds and environment dialogs: Orca names
 #     each control exactly once.
 #   - The Settings menu's screen-reader item set to never: the keys reach
 #     Orca again, as without this care.
@@ -198,6 +198,7 @@ xdotool key ctrl+p
 e2e_wait_until 30 setting_is sapi5 0 || fail "Ctrl+P did not switch the desktop voice off"
 tab_through ctrl+h "Nastavení hlasu" "Hlasy" "Výška" "Rychlost" "Hlasitost" "Zvolit hlas" "Zavřít"
 tab_through ctrl+d "Nastavení zvuků" "Povolit hlas" "Zvuky Veliry" "Hlasitost zvuků" "Ok" "Zrušit"
+tab_through ctrl+e "Nastavení prostředí" "Čeština" "Ok" "Zrušit"
 
 # The Settings menu's screen-reader item: auto, always, never. Right after
 # a dialog closed the focus may still move (the script's and the shell's
