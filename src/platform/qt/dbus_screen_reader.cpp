@@ -141,16 +141,8 @@ void DBusScreenReaderWatch::AskListeners(bool wait)
 	const QDBusMessage call = QDBusMessage::createMethodCall(
 	    kRegistryService, kRegistryPath + QStringLiteral("/deviceeventcontroller"),
 	    QStringLiteral("org.a11y.atspi.DeviceEventController"), QStringLiteral("GetKeystrokeListeners"));
-	if (wait) {
-		keystroke_listeners_ =
-		    CountKeystrokeListeners(bus.call(call, QDBus::Block, kStartUpTimeout_ms));
-		return;
-	}
-	auto *pending = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-	connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *done) {
-		keystroke_listeners_ = CountKeystrokeListeners(done->reply());
-		done->deleteLater();
-	});
+	Ask(bus, call, wait,
+	    [this](const QDBusMessage &reply) { keystroke_listeners_ = CountKeystrokeListeners(reply); });
 }
 
 void DBusScreenReaderWatch::AskStatus(bool wait)
@@ -159,14 +151,20 @@ void DBusScreenReaderWatch::AskStatus(bool wait)
 	                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
 	                                                   QStringLiteral("Get"));
 	call << QStringLiteral("org.a11y.Status") << QStringLiteral("ScreenReaderEnabled");
-	QDBusConnection session = QDBusConnection::sessionBus();
+	Ask(QDBusConnection::sessionBus(), call, wait,
+	    [this](const QDBusMessage &reply) { desktop_switch_ = ReadSwitch(reply); });
+}
+
+void DBusScreenReaderWatch::Ask(const QDBusConnection &bus, const QDBusMessage &call, bool wait,
+                                const std::function<void(const QDBusMessage &)> &take)
+{
 	if (wait) {
-		desktop_switch_ = ReadSwitch(session.call(call, QDBus::Block, kStartUpTimeout_ms));
+		take(bus.call(call, QDBus::Block, kStartUpTimeout_ms));
 		return;
 	}
-	auto *pending = new QDBusPendingCallWatcher(session.asyncCall(call), this);
-	connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *done) {
-		desktop_switch_ = ReadSwitch(done->reply());
+	auto *pending = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+	connect(pending, &QDBusPendingCallWatcher::finished, this, [take](QDBusPendingCallWatcher *done) {
+		take(done->reply());
 		done->deleteLater();
 	});
 }

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+
 namespace velira
 {
 
@@ -35,6 +37,10 @@ private:
 	void ConnectToAccessibilityBus();
 	void AskListeners(bool wait);
 	void AskStatus(bool wait);
+	// Makes `call` on `bus` and hands the reply to `take`: at once when
+	// `wait` (at start-up, bounded), else when it comes.
+	void Ask(const QDBusConnection &bus, const QDBusMessage &call, bool wait,
+	         const std::function<void(const QDBusMessage &)> &take);
 
 	bool desktop_switch_ = false;
 	int keystroke_listeners_ = 0;

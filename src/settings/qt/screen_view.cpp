@@ -206,6 +206,20 @@ QSize ScreenView::SizeForFontSize(int pixel_size) const
 	return GridSize(pixel_size) + QSize(frame, frame);
 }
 
+int ScreenView::LargestFittingFontSize(const std::function<bool(int)> &fits)
+{
+	int low = kMinFontSize;
+	int high = kLargestFontSize;
+	while (low < high) {
+		const int middle = (low + high + 1) / 2;
+		if (fits(middle))
+			low = middle;
+		else
+			high = middle - 1;
+	}
+	return low;
+}
+
 void ScreenView::FitGrid()
 {
 	const QSize room = contentsRect().size();
@@ -213,23 +227,10 @@ void ScreenView::FitGrid()
 		const QSize grid = GridSize(pixel_size);
 		return grid.width() <= room.width() && grid.height() <= room.height();
 	};
-	// The largest size that fits; the grid grows with the size.
-	int low = kMinFontSize;
-	int high = kLargestFontSize;
-	if (!fits(low)) {
-		high = low;
-	} else {
-		while (low < high) {
-			const int middle = (low + high + 1) / 2;
-			if (fits(middle))
-				low = middle;
-			else
-				high = middle - 1;
-		}
-	}
-	if (low != font_size_) {
-		font_size_ = low;
-		setFont(GridFont(low));
+	const int size = LargestFittingFontSize(fits);
+	if (size != font_size_) {
+		font_size_ = size;
+		setFont(GridFont(size));
 	}
 	const QSize grid = GridSize(font_size_);
 	const int left = std::max(0, (room.width() - grid.width()) / 2);
@@ -280,22 +281,18 @@ void ApplyColourScheme()
 
 QPalette SchemePalette(ColourScheme scheme, const QPalette &desktop)
 {
-	QColor text;
-	QColor background;
+	QColor text = Qt::white;
+	QColor background = Qt::black;
 	switch (scheme) {
 	case ColourScheme::Desktop:
 		return desktop;
 	case ColourScheme::WhiteOnBlack:
-		text = Qt::white;
-		background = Qt::black;
 		break;
 	case ColourScheme::YellowOnBlack:
 		text = Qt::yellow;
-		background = Qt::black;
 		break;
 	case ColourScheme::BlackOnWhite:
-		text = Qt::black;
-		background = Qt::white;
+		std::swap(text, background);
 		break;
 	case ColourScheme::BlackOnYellow:
 		text = Qt::black;

@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <functional>
+
 namespace velira
 {
 
@@ -36,6 +38,9 @@ public:
 	QSize SizeForFontSize(int pixel_size) const;
 	// The pixel size in use now.
 	int FontSize() const { return font_size_; }
+	// The largest pixel size, from kMinFontSize on, for which `fits` holds
+	// (what it measures grows with the size); kMinFontSize when none does.
+	static int LargestFittingFontSize(const std::function<bool(int)> &fits);
 
 protected:
 	void resizeEvent(QResizeEvent *event) override;

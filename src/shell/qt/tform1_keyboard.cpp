@@ -159,10 +159,8 @@ bool TForm1::DeviceOwnsKey(const QKeyEvent &key) const
 	if (modifiers & Qt::ControlModifier)
 		return true;
 	// The keyboard commands without Ctrl (F1, F2).
-	const QKeySequence pressed(key.keyCombination());
-	for (const QAction *item : findChildren<QAction *>())
-		if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
-			return true;
+	if (IsMenuShortcut(key))
+		return true;
 	const QString text = key.text();
 	return !text.isEmpty() && text.at(0).isPrint();
 }

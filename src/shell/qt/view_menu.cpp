@@ -111,17 +111,10 @@ int ViewMenu::LargestFontSize() const
 	if (!window_->isVisible())
 		frame = kFrameAllowance;
 	const QSize room = DesktopArea(window_).size() - frame;
-	int low = kMinFontSize;
-	int high = 512;
-	while (low < high) {
-		const int middle = (low + high + 1) / 2;
-		const QSize size = WindowSizeFor(middle);
-		if (size.width() <= room.width() && size.height() <= room.height())
-			low = middle;
-		else
-			high = middle - 1;
-	}
-	return low;
+	return ScreenView::LargestFittingFontSize([&](int pixel_size) {
+		const QSize size = WindowSizeFor(pixel_size);
+		return size.width() <= room.width() && size.height() <= room.height();
+	});
 }
 
 void ViewMenu::ResizeForFontSize(int pixel_size)
@@ -143,10 +136,7 @@ void ViewMenu::ResizeForFontSize(int pixel_size)
 
 void ViewMenu::Restore()
 {
-	colourScheme = LoadColourScheme();
-	ApplyColourScheme();
-	for (size_t i = 0; i < kSchemeOrder.size(); ++i)
-		schemeitems[i]->setChecked(kSchemeOrder[i] == colourScheme);
+	ShowColourScheme(LoadColourScheme());
 	const QRect desktop = DesktopArea(window_);
 	if (const std::optional<WindowPlacement> kept = LoadWindowPlacement()) {
 		QRect placed(kept->x, kept->y, kept->width, kept->height);
@@ -200,12 +190,17 @@ bool ViewMenu::eventFilter(QObject *watched, QEvent *event)
 	return QObject::eventFilter(watched, event);
 }
 
-void ViewMenu::ColourSchemeCommand(ColourScheme scheme)
+void ViewMenu::ShowColourScheme(ColourScheme scheme)
 {
 	colourScheme = scheme;
 	ApplyColourScheme();
 	for (size_t i = 0; i < kSchemeOrder.size(); ++i)
 		schemeitems[i]->setChecked(kSchemeOrder[i] == scheme);
+}
+
+void ViewMenu::ColourSchemeCommand(ColourScheme scheme)
+{
+	ShowColourScheme(scheme);
 	SaveColourScheme(scheme);
 	SpeakAndWait(LocalizedText(languageBase, ColourSchemeText(scheme)));
 }

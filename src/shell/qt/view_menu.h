@@ -48,6 +48,8 @@ protected:
 	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+	// Colours the widgets by `scheme` and checks its item.
+	void ShowColourScheme(ColourScheme scheme);
 	void ResizeForFontSize(int pixel_size);
 	QSize WindowSizeFor(int pixel_size) const;
 
