@@ -201,12 +201,18 @@ TEST(BrlapiDisplayTest, AServerThatAnswersAfterTheWayOutReachesNothing)
 	ASSERT_TRUE(SendPacket(connection, BRLAPI_PACKET_VERSION, {BRLAPI_PROTOCOL_VERSION}));
 	ASSERT_EQ(ReceivePacket(connection), BRLAPI_PACKET_VERSION);
 	ASSERT_TRUE(SendPacket(connection, BRLAPI_PACKET_AUTH, {BRLAPI_AUTH_NONE}));
+	bool size_asked = false;
 	for (int64_t type = ReceivePacket(connection); type >= 0; type = ReceivePacket(connection)) {
-		if (type == BRLAPI_PACKET_GETDISPLAYSIZE)
+		if (type == BRLAPI_PACKET_GETDISPLAYSIZE) {
+			size_asked = true;
 			SendPacket(connection, BRLAPI_PACKET_GETDISPLAYSIZE, {40, 1});
+		}
 	}
-	// The worker has closed the connection: it has done all it will do.
+	// The worker has closed the connection: it has done all it will do. Had
+	// the handshake gone astray, it would never have learnt the size, and
+	// the count below would prove nothing.
 	::close(connection);
+	ASSERT_TRUE(size_asked) << "the worker never asked for the display's size";
 	EXPECT_EQ(counter.posted->load(), 0) << "the worker posted after the display had gone";
 }
 

@@ -8,8 +8,8 @@
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/window_system.h"
 #include "platform/qt/screen_reader_keys.h"
+#include "platform/qt/window_system.h"
 #include "platform/virtual_keys.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
@@ -403,10 +403,14 @@ TEST(WindowSystemTest, X11WhereThereIsAnXServerAndTheUsersChoiceKept)
 	EXPECT_FALSE(none.can_start);
 	EXPECT_NE(none.notice, "");
 
-	// Qt's own arguments count as the environment does.
-	char program[] = "velira", platform[] = "-platform", offscreen[] = "offscreen";
-	char *arguments[] = {program, platform, offscreen, nullptr};
-	EXPECT_EQ(ProbeWindowSystem(3, arguments).qt_platform, "offscreen");
+	// Qt's own arguments count as the environment does, and win over it (the
+	// tests run with QT_QPA_PLATFORM=offscreen).
+	char program[] = "velira", platform[] = "-platform", minimal[] = "minimal";
+	char display[] = "-display", x_display[] = ":7";
+	char *arguments[] = {program, platform, minimal, display, x_display, nullptr};
+	const WindowSystemFacts given = ProbeWindowSystem(5, arguments);
+	EXPECT_EQ(given.qt_platform, "minimal");
+	EXPECT_EQ(given.x_display, ":7");
 }
 
 } // namespace

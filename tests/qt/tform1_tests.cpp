@@ -132,7 +132,7 @@ TEST_F(MainWindowTest, ColoursAndZoomAreSpokenKeptAndShown)
 	ASSERT_TRUE(LoadFontSize());
 	const int smaller = *LoadFontSize();
 	EXPECT_EQ(smaller, before - kFontSizeStep);
-	EXPECT_TRUE(QTest::qWaitFor([&] { return screen->FontSize() == smaller; }));
+	EXPECT_TRUE(QTest::qWaitFor([&] { return screen->FontSize() == smaller; }, testing::kWait_ms));
 	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
 	          std::vector<std::string>{"Font size " + std::to_string(smaller) + " pixels"});
 	const QSize grid = screen->GridSize(screen->FontSize());

@@ -265,7 +265,7 @@ TEST_F(VoiceDialogTest, BesideAScreenReaderTheDialogLeavesItsControlsToIt)
 	form->SelectVoice();
 	form->show();
 	QApplication::setActiveWindow(form.get());
-	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	form->speedtb->setFocus(Qt::TabFocusReason);
 	form->closebitbtn->setFocus(Qt::TabFocusReason);
 	form->voicelist->setFocus(Qt::TabFocusReason);
