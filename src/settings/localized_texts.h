@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/localized_texts_table.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +93,10 @@ constexpr int kTextScreenReaderItem = 70;
 constexpr int kTextScreenReaderAuto = 71;
 constexpr int kTextScreenReaderAlways = 72;
 constexpr int kTextScreenReaderNever = 73;
+// A new text takes the next number and a row of the table: the last name is
+// the table's last row.
+static_assert(kTextScreenReaderNever == kLocalizedTextCount - 1,
+              "the last text's name and the table's count disagree");
 
 // Localized text `n` of the block at `base`, in code page 1250; the empty
 // string when the id base + n holds no text. The base is not validated: a

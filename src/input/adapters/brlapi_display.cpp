@@ -109,7 +109,7 @@ public:
 	}
 	// On the user-interface thread: whether the display still lives, for a
 	// message that was queued before it went.
-	bool Open() const { return open_.load(); }
+	bool IsOpen() const { return open_.load(); }
 	// Returns once a message being posted right now is through; after it,
 	// `post` is never called again.
 	void Close()
@@ -174,7 +174,7 @@ BrlapiDisplay::BrlapiDisplay(Post post, int retry_ms)
 	// display lives; the worker holds the outbox, never the display.
 	worker.on_cells_ = [this, outbox = outbox_](int cells) {
 		outbox->Send([this, outbox, cells] {
-			if (!outbox->Open() || cell_count_ == cells)
+			if (!outbox->IsOpen() || cell_count_ == cells)
 				return;
 			cell_count_ = cells;
 			NotifyChanged();
@@ -182,7 +182,7 @@ BrlapiDisplay::BrlapiDisplay(Post post, int retry_ms)
 	};
 	worker.on_key_ = [this, outbox = outbox_](const BrailleKey &key) {
 		outbox->Send([this, outbox, key] {
-			if (outbox->Open())
+			if (outbox->IsOpen())
 				NotifyKey(key);
 		});
 	};
