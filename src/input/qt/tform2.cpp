@@ -1,6 +1,6 @@
 #include "input/qt/tform2.h"
+#include "runtime/qt/screen_view.h"
 #include "settings/qt/captions.h"
-#include "settings/qt/screen_view.h"
 
 #include "input/data_entry.h"
 #include "input/keyboard_commands.h"

@@ -6,10 +6,10 @@
 #include "platform/services.h"
 #include "platform/virtual_keys.h"
 #include "review/screen_review.h"
+#include "runtime/qt/screen_view.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
-#include "settings/qt/screen_view.h"
 #include "speech/speech_output.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "shell/qt/tform1.h"
+#include "runtime/qt/screen_view.h"
 #include "settings/qt/captions.h"
-#include "settings/qt/screen_view.h"
 #include "shell/qt/view_menu.h"
 
 #include "input/braille_display.h"

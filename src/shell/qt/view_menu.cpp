@@ -1,9 +1,9 @@
 #include "shell/qt/view_menu.h"
 
 #include "platform/qt/error_boundary.h"
+#include "runtime/qt/screen_view.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/captions.h"
-#include "settings/qt/screen_view.h"
 #include "speech/speech_output.h"
 
 #include <QActionGroup>

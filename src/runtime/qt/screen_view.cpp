@@ -1,4 +1,4 @@
-#include "settings/qt/screen_view.h"
+#include "runtime/qt/screen_view.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
