@@ -3,18 +3,21 @@
 allows, in its ```folder-order block:
 
     core: platform settings shell/memory_image.h
-    adapters: platform/adapters
-    qt: platform/qt settings/qt Qt
+    adapters: platform/adapters OpenAL
+    qt: platform/qt settings/qt Qt QtDBus
 
 A part (the folder's core files, its adapters/, its qt/) may always use its
 own folder's core and its own files; adapters/ and qt/ may also use what the
 core may. A word names another folder's core ("platform"), one of its parts
 ("platform/qt"), one header ("shell/memory_image.h"), Qt's headers ("Qt"),
-or anything ("*").
+a system library by its word in LIBRARIES ("OpenAL" for <AL/...>), or every
+folder of the shell and Qt ("*"). A library's headers are allowed only where
+a block names the library, "*" or not.
 
 Run with the src/ folder; exits 1 naming each file and include that breaks
-the rules. Then it plants a forbidden include in a copy of the tree and
-checks that it is found, so that a checker that finds nothing fails too.
+the rules. Then it plants forbidden includes (a folder above, Qt in the
+core, a library outside its adapters) in a copy of the tree and checks that
+each is found, so that a checker that finds nothing fails too.
 """
 
 import pathlib
@@ -24,6 +27,17 @@ import sys
 import tempfile
 
 PARTS = ("adapters", "qt")
+# The system libraries' words and the headers that are theirs. Qt's D-Bus
+# module is a library of its own: the word "Qt" covers the rest of Qt.
+LIBRARIES = {
+    "OpenAL": re.compile(r"AL/"),
+    "BrlAPI": re.compile(r"brlapi"),
+    "espeak-ng": re.compile(r"espeak(-ng)?/"),
+    "speechd": re.compile(r"libspeechd|speech-dispatcher/"),
+    "SimpleIni": re.compile(r"SimpleIni\.h$"),
+    "QtDBus": re.compile(r"QtDBus/|QDBus"),
+    "xcb": re.compile(r"xcb/|X11/"),
+}
 BLOCK = re.compile(r"^```folder-order\n(.*?)^```", re.M | re.S)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
@@ -62,7 +76,14 @@ def place_of(relative):
     return pieces[0], "/".join(pieces[1:-1])
 
 
-def allowed(words, folder, part, include, qt_header):
+def library_of(include):
+    """The word of the system library whose header `include` is, or None."""
+    return next((word for word, headers in LIBRARIES.items() if headers.match(include)), None)
+
+
+def allowed(words, folder, part, include, qt_header, library):
+    if library is not None:
+        return library in words
     if "*" in words:
         return True
     if qt_header:
@@ -89,9 +110,12 @@ def check(src):
             errors.append(f"{relative}: in a subfolder that has no rules ({part}/)")
             continue
         for bracket, include in INCLUDE.findall(path.read_text(encoding="utf-8")):
-            qt_header = bracket == "<" and re.match(r"Q[A-Za-z]", include) is not None
             ours = bracket == '"' and (src / include).exists()
-            if (qt_header or ours) and not allowed(words, folder, part, include, qt_header):
+            library = None if ours else library_of(include)
+            qt_header = (library is None and bracket == "<"
+                         and re.match(r"Q[A-Za-z]", include) is not None)
+            if ((qt_header or ours or library is not None)
+                    and not allowed(words, folder, part, include, qt_header, library)):
                 errors.append(f"{relative}: #include {bracket}{include}"
                               f"{'>' if bracket == '<' else chr(34)} is not allowed "
                               f"by {folder}/README.md ({part})")
@@ -99,12 +123,15 @@ def check(src):
 
 
 def finds_planted_uses(src):
-    """The checker must find a core folder using one above it, and Qt in the core."""
+    """The checker must find a core folder using one above it, Qt in the core,
+    and a library outside the parts that name it (OpenAL in the sound bank's
+    core, whose mixer adapter may use it)."""
     with tempfile.TemporaryDirectory() as scratch:
         copy = pathlib.Path(scratch) / "src"
         shutil.copytree(src, copy)
         planted = {"sound/sound_bank.cpp": '#include "input/key_handling.h"',
-                   "runtime/screen.cpp": "#include <QString>"}
+                   "runtime/screen.cpp": "#include <QString>",
+                   "sound/sound_bank_reader.cpp": "#include <AL/al.h>"}
         for file, line in planted.items():
             with open(copy / file, "a", encoding="utf-8") as out:
                 out.write(f"\n{line}\n")
