@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -85,6 +87,42 @@ TEST_F(SettingsFileTest, ViewSectionRoundTripsAndRejectsWhatCannotBeShown)
 	Write("[view]\nscheme=pink\nfontsize=big\n");
 	EXPECT_EQ(LoadColourScheme(), ColourScheme::Desktop) << "an unknown scheme";
 	EXPECT_FALSE(LoadFontSize());
+}
+
+// Every kind of key reads an odd value alike: the blanks around it and the
+// case of a word do not matter; an empty value, an unknown word and a number
+// that is none or out of the key's range read as nothing (the default).
+TEST(SettingValues, OddValuesReadAlikeForEveryKind)
+{
+	struct Row {
+		int value;
+		const char *word;
+	};
+	constexpr std::array<Row, 2> kWords = {{{1, "always"}, {2, "never"}}};
+	struct Case {
+		std::string text;
+		std::optional<int> word;
+		std::optional<int> echo; // a number within 0..2
+		std::optional<bool> on;
+	};
+	const std::vector<Case> cases = {
+	    {"", {}, {}, {}},     {" \t ", {}, {}, {}},   {" never\t", 2, {}, {}},
+	    {"NEVER", 2, {}, {}}, {"nev er", {}, {}, {}}, {"sometimes", {}, {}, {}},
+	    {" 2 ", {}, 2, true}, {"0X2", {}, 2, true},   {"+1", {}, 1, true},
+	    {"0", {}, 0, false},  {"3", {}, {}, true},    {"-1", {}, {}, true},
+	    {"1.5", {}, {}, {}},  {"2 2", {}, {}, {}},    {"99999999999", {}, {}, {}},
+	};
+	for (const Case &odd : cases) {
+		SCOPED_TRACE("\"" + odd.text + "\"");
+		EXPECT_EQ(ParseSettingWord(odd.text, kWords), odd.word);
+		EXPECT_EQ(ParseSettingNumber(odd.text, 0, 2), odd.echo);
+		EXPECT_EQ(ParseSettingSwitch(odd.text), odd.on);
+	}
+	// The shell's enumerated keys read through it.
+	EXPECT_EQ(ParseScreenReaderMode(" Always\t"), ScreenReaderMode::kAlways);
+	EXPECT_EQ(ParseScreenReaderMode("al ways"), ScreenReaderMode::kAuto);
+	EXPECT_EQ(ColourSchemeFromKey("yellowonblack "), ColourScheme::YellowOnBlack);
+	EXPECT_EQ(ColourSchemeFromKey(""), ColourScheme::Desktop);
 }
 
 TEST(ZoomedFontSize, StepsWithinTheSmallestAndTheLargest)
@@ -482,12 +520,26 @@ TEST_F(LoadSettingsTest, AScreenReaderIsPresentAsTheSettingAndTheWatchSay)
 	EXPECT_EQ(screenReaderMode, ScreenReaderMode::kAuto);
 }
 
-TEST_F(LoadSettingsTest, AnUnreadableEchoIsTheDefault)
+TEST_F(LoadSettingsTest, AnUnreadableOrOutOfRangeNumberIsTheDefault)
 {
 	Write("[keyboard]\necho=two\n");
 	LoadSettings(menu, true);
 	EXPECT_EQ(echoMode, 1);
 	EXPECT_EQ(KeyLines(Contents()).count("echo=1"), 1u);
+	// An echo with no name in the status bar, a volume louder than full or
+	// below silence.
+	for (const std::string stored :
+	     {"echo=3\n[sounds]\nsndvolume=500", "echo=-1\n[sounds]\nsndvolume=-10001"}) {
+		SCOPED_TRACE(stored);
+		Write("[keyboard]\n" + stored + "\n");
+		LoadSettings(menu, true);
+		EXPECT_EQ(echoMode, 1);
+		EXPECT_EQ(soundVolume, 0);
+	}
+	Write("[keyboard]\necho=2\n[sounds]\nsndvolume=-10000\n");
+	LoadSettings(menu, true);
+	EXPECT_EQ(echoMode, 2) << "the ends of the range";
+	EXPECT_EQ(soundVolume, -10000);
 }
 
 TEST_F(LoadSettingsTest, AnUnwritableFileRaisesUnableToWrite)

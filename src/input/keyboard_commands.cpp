@@ -11,8 +11,6 @@ namespace velira
 namespace
 {
 
-constexpr int kEchoModes = 3;
-
 // A short tone of the switching signals.
 void SwitchTone(double note)
 {
@@ -70,7 +68,7 @@ void KeyboardEchoCommand(KeyboardMenu &menu)
 {
 	// A mode out of range from a hand-edited settings file starts the cycle
 	// again instead of counting on through texts that are not echo names.
-	echoMode = echoMode >= 0 && echoMode < kEchoModes - 1 ? echoMode + 1 : 0;
+	echoMode = echoMode >= 0 && echoMode < kEchoModeCount - 1 ? echoMode + 1 : 0;
 	SpeakAndWait(LocalizedText(languageBase, kTextEchoSounds + echoMode));
 	UpdateStatusBar(menu);
 	SaveSettings();

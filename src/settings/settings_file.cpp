@@ -9,6 +9,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -86,6 +87,36 @@ void WriteValue(const std::string &path, const std::string &section, const std::
 	}
 }
 
+std::string_view WithoutBlanks(std::string_view text)
+{
+	constexpr std::string_view kBlanks = " \t\r\n\v\f";
+	const size_t first = text.find_first_not_of(kBlanks);
+	if (first == std::string_view::npos)
+		return {};
+	return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::optional<int> ParseWholeNumber(std::string_view text)
+{
+	const char *last = text.data() + text.size();
+	if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+		unsigned long long parsed = 0;
+		const char *first = text.data() + 2;
+		const auto result = std::from_chars(first, last, parsed, 16);
+		if (result.ec != std::errc() || result.ptr != last || parsed > 0xFFFFFFFFull)
+			return std::nullopt;
+		return static_cast<int>(static_cast<unsigned int>(parsed));
+	}
+	const char *first = text.data();
+	if (first != last && *first == '+')
+		++first;
+	int parsed = 0;
+	const auto result = std::from_chars(first, last, parsed, 10);
+	if (first == last || result.ec != std::errc() || result.ptr != last)
+		return std::nullopt;
+	return parsed;
+}
+
 } // namespace
 
 void SetSettingsFilePath(const std::string &path)
@@ -108,28 +139,29 @@ IniFile SettingsFile()
 	return IniFile(g_settings_path);
 }
 
-bool ParseSettingsInteger(const std::string &text, int &value)
+std::optional<int> ParseSettingNumber(std::string_view text, int low, int high)
 {
-	if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-		unsigned long long parsed = 0;
-		const char *first = text.data() + 2;
-		const char *last = text.data() + text.size();
-		const auto result = std::from_chars(first, last, parsed, 16);
-		if (result.ec != std::errc() || result.ptr != last || parsed > 0xFFFFFFFFull)
-			return false;
-		value = static_cast<int>(static_cast<unsigned int>(parsed));
-		return true;
-	}
-	const char *first = text.data();
-	const char *last = text.data() + text.size();
-	if (first != last && *first == '+')
-		++first;
-	int parsed = 0;
-	const auto result = std::from_chars(first, last, parsed, 10);
-	if (first == last || result.ec != std::errc() || result.ptr != last)
-		return false;
-	value = parsed;
-	return true;
+	const std::optional<int> number = ParseWholeNumber(WithoutBlanks(text));
+	if (!number || *number < low || *number > high)
+		return std::nullopt;
+	return number;
+}
+
+std::optional<bool> ParseSettingSwitch(std::string_view text)
+{
+	const std::optional<int> number = ParseSettingNumber(text);
+	if (!number)
+		return std::nullopt;
+	return *number != 0;
+}
+
+bool IsSettingWord(std::string_view text, std::string_view word)
+{
+	const std::string_view given = WithoutBlanks(text);
+	const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+	return !given.empty() && given.size() == word.size() &&
+	       std::equal(given.begin(), given.end(), word.begin(),
+	                  [&](char a, char b) { return lower(a) == lower(b); });
 }
 
 bool IniFile::Exists() const
@@ -155,14 +187,18 @@ std::string IniFile::ReadString(const std::string &section, const std::string &k
 
 int IniFile::ReadInteger(const std::string &section, const std::string &key, int default_value) const
 {
-	const std::string text = ReadString(section, key, std::string());
-	int value = 0;
-	return ParseSettingsInteger(text, value) ? value : default_value;
+	return ReadNumber(section, key).value_or(default_value);
+}
+
+std::optional<int> IniFile::ReadNumber(const std::string &section, const std::string &key, int low,
+                                       int high) const
+{
+	return ParseSettingNumber(ReadString(section, key, std::string()), low, high);
 }
 
 bool IniFile::ReadBool(const std::string &section, const std::string &key, bool default_value) const
 {
-	return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+	return ParseSettingSwitch(ReadString(section, key, std::string())).value_or(default_value);
 }
 
 void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value)

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velira
 {
@@ -29,6 +34,14 @@ public:
 
 	int ReadInteger(const std::string &section, const std::string &key, int default_value) const;
 	bool ReadBool(const std::string &section, const std::string &key, bool default_value) const;
+	// A whole number within low..high, an enumerated key's value by its
+	// word; nothing when absent or unreadable (ParseSettingNumber,
+	// ParseSettingWord).
+	std::optional<int> ReadNumber(const std::string &section, const std::string &key, int low = INT_MIN,
+	                              int high = INT_MAX) const;
+	template <typename Row, std::size_t N>
+	auto ReadWord(const std::string &section, const std::string &key,
+	              const std::array<Row, N> &rows) const;
 	// At most 2047 characters are returned.
 	std::string ReadString(const std::string &section, const std::string &key,
 	                       const std::string &default_value) const;
@@ -44,8 +57,34 @@ private:
 // The shell's own settings file.
 IniFile SettingsFile();
 
-// Parses an integer value as the settings file stores it; false when `text`
-// is not a valid 32-bit integer.
-bool ParseSettingsInteger(const std::string &text, int &value);
+// How every key's value reads, whatever its kind: without the blanks around
+// it (spaces, tabs, line ends). Each gives nothing for what it cannot read
+// (an empty value, an unknown word, a number out of the key's range), so
+// that the caller's default stands.
+//
+// A whole number: decimal with an optional sign, or hexadecimal after "0x"
+// or "0X" (up to 32 bits, so "0xFFFFFFFF" is -1), within low..high.
+std::optional<int> ParseSettingNumber(std::string_view text, int low = INT_MIN, int high = INT_MAX);
+// A switch: a whole number, any non-zero being on.
+std::optional<bool> ParseSettingSwitch(std::string_view text);
+// Whether `text` is `word`, without regard to the case of its letters.
+bool IsSettingWord(std::string_view text, std::string_view word);
+// An enumerated key: the `value` of the row whose `word` the text is.
+template <typename Row, std::size_t N>
+auto ParseSettingWord(std::string_view text, const std::array<Row, N> &rows)
+    -> std::optional<decltype(Row::value)>
+{
+	for (const Row &row : rows)
+		if (IsSettingWord(text, row.word))
+			return row.value;
+	return std::nullopt;
+}
+
+template <typename Row, std::size_t N>
+auto IniFile::ReadWord(const std::string &section, const std::string &key,
+                       const std::array<Row, N> &rows) const
+{
+	return ParseSettingWord(ReadString(section, key, std::string()), rows);
+}
 
 } // namespace velira

@@ -4,11 +4,30 @@
 #include "settings/settings_file.h"
 #include "settings/view_settings.h"
 
+#include "platform/audio_mixer.h"
 #include "platform/screen_reader.h"
 #include "platform/services.h"
 
+#include <array>
+
 namespace velira
 {
+
+namespace
+{
+
+struct ScreenReaderModeRow {
+	ScreenReaderMode value;
+	const char *word;
+};
+
+constexpr std::array<ScreenReaderModeRow, 3> kScreenReaderModes = {{
+    {ScreenReaderMode::kAuto, "auto"},
+    {ScreenReaderMode::kAlways, "always"},
+    {ScreenReaderMode::kNever, "never"},
+}};
+
+} // namespace
 
 bool voiceAllowed = false;
 bool deviceSounds = true;
@@ -47,28 +66,15 @@ bool ScreenReaderPresent()
 
 const char *ScreenReaderModeName(ScreenReaderMode mode)
 {
-	switch (mode) {
-	case ScreenReaderMode::kAlways:
-		return "always";
-	case ScreenReaderMode::kNever:
-		return "never";
-	case ScreenReaderMode::kAuto:
-		break;
-	}
-	return "auto";
+	for (const ScreenReaderModeRow &row : kScreenReaderModes)
+		if (row.value == mode)
+			return row.word;
+	return kScreenReaderModes[0].word;
 }
 
 ScreenReaderMode ParseScreenReaderMode(const std::string &value)
 {
-	std::string lower;
-	for (const char c : value)
-		if (c != ' ' && c != '\t')
-			lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-	if (lower == "always")
-		return ScreenReaderMode::kAlways;
-	if (lower == "never")
-		return ScreenReaderMode::kNever;
-	return ScreenReaderMode::kAuto;
+	return ParseSettingWord(value, kScreenReaderModes).value_or(ScreenReaderMode::kAuto);
 }
 
 void SaveScreenReaderSetting()
@@ -113,11 +119,12 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 	screenReaderMode = ParseScreenReaderMode(file.ReadString("voice", "screenreader", "auto"));
 	voiceAllowed = file.ReadBool("voice", "voiceallowed", true);
 	deviceSounds = file.ReadBool("sounds", "velirasounds", true);
-	soundVolume = file.ReadInteger("sounds", "sndvolume", 0);
+	// A volume or an echo the shell has no use for reads as the default.
+	soundVolume = file.ReadNumber("sounds", "sndvolume", kMixerMinVolume, kMixerMaxVolume).value_or(0);
 	brailleKeyboard = file.ReadBool("keyboard", "braillekeys", false);
 	menu.SetUseSapi5Checked(file.ReadBool("Voice", "sapi5", false));
 	menu.SetBrailleKeyboardChecked(brailleKeyboard);
-	echoMode = file.ReadInteger("keyboard", "echo", 1);
+	echoMode = file.ReadNumber("keyboard", "echo", 0, kEchoModeCount - 1).value_or(1);
 	autoChange = file.ReadBool("keyboard", "autochanging", false);
 	menu.SetAutoChangeChecked(autoChange);
 	menu.RefreshStatusBar();

@@ -14,6 +14,7 @@ extern bool brailleKeyboard; // F D S J K L type braille chords
 extern int32_t echoMode;     // 0 sounds, 1 characters, 2 words
 extern bool autoChange;      // automatic keyboard switching
 extern bool useSapi5;        // speak through the desktop's voice
+constexpr int kEchoModeCount = 3;
 
 // Beside a screen reader ([voice] screenreader): auto leaves the desktop's
 // interface to one while one runs, always as if one ran, never as without.
@@ -24,8 +25,8 @@ extern ScreenReaderMode screenReaderMode;
 // screen reader now, and the keys the device owns are kept from it.
 bool ScreenReaderPresent();
 
-// The setting's value as stored ("auto", "always", "never") and back; an
-// unknown value reads as auto.
+// The setting's value as stored ("auto", "always", "never") and back; the
+// word reads in any case and with blanks around it, an unknown one as auto.
 const char *ScreenReaderModeName(ScreenReaderMode mode);
 ScreenReaderMode ParseScreenReaderMode(const std::string &value);
 void SaveScreenReaderSetting();

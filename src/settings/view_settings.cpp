@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 namespace velira
 {
@@ -18,8 +17,8 @@ namespace
 constexpr const char *kSection = "view";
 
 struct SchemeRow {
-	ColourScheme scheme;
-	const char *key;
+	ColourScheme value;
+	const char *word;
 	int text;
 };
 
@@ -34,41 +33,21 @@ constexpr std::array<SchemeRow, kColourSchemeCount> kSchemes = {{
 const SchemeRow &RowOf(ColourScheme scheme)
 {
 	for (const SchemeRow &row : kSchemes)
-		if (row.scheme == scheme)
+		if (row.value == scheme)
 			return row;
 	return kSchemes[0];
-}
-
-std::string Lower(std::string text)
-{
-	std::transform(text.begin(), text.end(), text.begin(),
-	               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-	return text;
-}
-
-// An integer key, or nothing when it is absent or unreadable.
-std::optional<int> ReadInteger(const IniFile &file, const char *key)
-{
-	int value = 0;
-	if (!ParseSettingsInteger(file.ReadString(kSection, key, ""), value))
-		return std::nullopt;
-	return value;
 }
 
 } // namespace
 
 const char *ColourSchemeKey(ColourScheme scheme)
 {
-	return RowOf(scheme).key;
+	return RowOf(scheme).word;
 }
 
 ColourScheme ColourSchemeFromKey(const std::string &key)
 {
-	const std::string lower = Lower(key);
-	for (const SchemeRow &row : kSchemes)
-		if (lower == row.key)
-			return row.scheme;
-	return ColourScheme::Desktop;
+	return ParseSettingWord(key, kSchemes).value_or(ColourScheme::Desktop);
 }
 
 int ColourSchemeText(ColourScheme scheme)
@@ -94,10 +73,7 @@ void SaveColourScheme(ColourScheme scheme)
 
 std::optional<int> LoadFontSize()
 {
-	const std::optional<int> pixels = ReadInteger(SettingsFile(), "fontsize");
-	if (!pixels || *pixels < 1)
-		return std::nullopt;
-	return pixels;
+	return SettingsFile().ReadNumber(kSection, "fontsize", 1);
 }
 
 void SaveFontSize(int pixels)
@@ -108,11 +84,11 @@ void SaveFontSize(int pixels)
 std::optional<WindowPlacement> LoadWindowPlacement()
 {
 	const IniFile file = SettingsFile();
-	const std::optional<int> x = ReadInteger(file, "left");
-	const std::optional<int> y = ReadInteger(file, "top");
-	const std::optional<int> width = ReadInteger(file, "width");
-	const std::optional<int> height = ReadInteger(file, "height");
-	if (!x || !y || !width || !height || *width < 1 || *height < 1)
+	const std::optional<int> x = file.ReadNumber(kSection, "left");
+	const std::optional<int> y = file.ReadNumber(kSection, "top");
+	const std::optional<int> width = file.ReadNumber(kSection, "width", 1);
+	const std::optional<int> height = file.ReadNumber(kSection, "height", 1);
+	if (!x || !y || !width || !height)
 		return std::nullopt;
 	WindowPlacement placement{*x, *y, *width, *height, file.ReadBool(kSection, "maximized", false)};
 	return placement;

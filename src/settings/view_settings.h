@@ -16,8 +16,8 @@ enum class ColourScheme {
 };
 constexpr int kColourSchemeCount = 5;
 
-// [view] scheme: its value in the settings file, and back. An unknown value
-// is the desktop's colours.
+// [view] scheme: its value in the settings file, and back (in any case, with
+// blanks around it). An unknown value is the desktop's colours.
 const char *ColourSchemeKey(ColourScheme scheme);
 ColourScheme ColourSchemeFromKey(const std::string &key);
 // The localized text that names the scheme, in the menu and when spoken.
