@@ -58,8 +58,7 @@ std::string OneLine(std::string value)
 	return value;
 }
 
-void WriteValue(const std::string &path, const std::string &section, const std::string &key,
-                const std::string &value)
+void ReplaceValues(const std::string &path, const std::string &section, const IniFile::Values &values)
 {
 	CSimpleIniA ini;
 	std::error_code error;
@@ -75,7 +74,8 @@ void WriteValue(const std::string &path, const std::string &section, const std::
 	} else {
 		Configure(ini);
 	}
-	ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str());
+	for (const auto &[key, value] : values)
+		ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str());
 	std::string data;
 	if (ini.Save(data) < 0)
 		throw ShellError("Unable to write to " + PathForMessage(path));
@@ -167,17 +167,22 @@ bool IniFile::ReadBool(const std::string &section, const std::string &key, bool 
 
 void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value)
 {
-	WriteValue(path_, section, key, value);
+	ReplaceValues(path_, section, {{key, value}});
+}
+
+void IniFile::WriteValues(const std::string &section, const Values &values)
+{
+	ReplaceValues(path_, section, values);
 }
 
 void IniFile::WriteInteger(const std::string &section, const std::string &key, int value)
 {
-	WriteValue(path_, section, key, std::to_string(value));
+	ReplaceValues(path_, section, {{key, std::to_string(value)}});
 }
 
 void IniFile::WriteBool(const std::string &section, const std::string &key, bool value)
 {
-	WriteValue(path_, section, key, value ? "1" : "0");
+	ReplaceValues(path_, section, {{key, value ? "1" : "0"}});
 }
 
 } // namespace velira

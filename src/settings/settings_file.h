@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velira
 {
@@ -36,6 +38,10 @@ public:
 	void WriteInteger(const std::string &section, const std::string &key, int value);
 	void WriteBool(const std::string &section, const std::string &key, bool value);
 	void WriteString(const std::string &section, const std::string &key, const std::string &value);
+	// Several keys of one section in one replacement of the file: a crash
+	// leaves either all of them new or all of them as they were.
+	using Values = std::vector<std::pair<std::string, std::string>>;
+	void WriteValues(const std::string &section, const Values &values);
 
 private:
 	std::string path_;

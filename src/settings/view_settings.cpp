@@ -120,12 +120,11 @@ std::optional<WindowPlacement> LoadWindowPlacement()
 
 void SaveWindowPlacement(const WindowPlacement &placement)
 {
-	IniFile file = SettingsFile();
-	file.WriteInteger(kSection, "left", placement.x);
-	file.WriteInteger(kSection, "top", placement.y);
-	file.WriteInteger(kSection, "width", placement.width);
-	file.WriteInteger(kSection, "height", placement.height);
-	file.WriteBool(kSection, "maximized", placement.maximized);
+	SettingsFile().WriteValues(kSection, {{"left", std::to_string(placement.x)},
+	                                      {"top", std::to_string(placement.y)},
+	                                      {"width", std::to_string(placement.width)},
+	                                      {"height", std::to_string(placement.height)},
+	                                      {"maximized", placement.maximized ? "1" : "0"}});
 }
 
 } // namespace velira
