@@ -245,6 +245,21 @@ TEST_F(SettingsFileTest, RepeatedWritesLeaveTheFileAsItWas)
 	}
 	EXPECT_EQ(Contents(), first) << "no blank lines or duplicates pile up";
 	EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+
+	// A write that changes nothing leaves the file alone; one that changes
+	// a value replaces it.
+	const auto inode = [&] {
+		struct stat status {
+		};
+		EXPECT_EQ(::stat(path.c_str(), &status), 0);
+		return status.st_ino;
+	};
+	const ino_t kept = inode();
+	file.WriteValues({{"keyboard", "echo", "2"}, {"sounds", "sndvolume", "-2600"}});
+	EXPECT_EQ(inode(), kept);
+	file.WriteValues({{"keyboard", "echo", "2"}, {"sounds", "sndvolume", "-2500"}});
+	EXPECT_NE(inode(), kept);
+	EXPECT_EQ(file.ReadInteger("sounds", "sndvolume", 0), -2500);
 }
 
 TEST_F(SettingsFileTest, AValueWithLineBreaksStaysOneValue)

@@ -120,11 +120,11 @@ std::optional<WindowPlacement> LoadWindowPlacement()
 
 void SaveWindowPlacement(const WindowPlacement &placement)
 {
-	SettingsFile().WriteValues(kSection, {{"left", std::to_string(placement.x)},
-	                                      {"top", std::to_string(placement.y)},
-	                                      {"width", std::to_string(placement.width)},
-	                                      {"height", std::to_string(placement.height)},
-	                                      {"maximized", placement.maximized ? "1" : "0"}});
+	SettingsFile().WriteValues({{kSection, "left", std::to_string(placement.x)},
+	                            {kSection, "top", std::to_string(placement.y)},
+	                            {kSection, "width", std::to_string(placement.width)},
+	                            {kSection, "height", std::to_string(placement.height)},
+	                            {kSection, "maximized", placement.maximized ? "1" : "0"}});
 }
 
 } // namespace velira
