@@ -225,7 +225,16 @@ int Run(const std::vector<std::string> &argv, const std::vector<std::string> &ex
 	posix_spawn_file_actions_init(&actions);
 	if (output >= 0)
 		posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-	const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
+	// A server runs in a process group of its own, which Stop ends whole
+	// (dbus-run-session and its child).
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	if (started != nullptr) {
+		posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+		posix_spawnattr_setpgroup(&attributes, 0);
+	}
+	const int spawned = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), envp.data());
+	posix_spawnattr_destroy(&attributes);
 	posix_spawn_file_actions_destroy(&actions);
 	if (spawned != 0)
 		return -1;
@@ -264,7 +273,7 @@ void Stop(pid_t process)
 {
 	if (process <= 0)
 		return;
-	kill(process, SIGTERM);
+	kill(-process, SIGTERM);
 	int status = 0;
 	while (waitpid(process, &status, 0) < 0 && errno == EINTR) {
 	}
@@ -600,11 +609,51 @@ int MeasureOnEveryDriver(const std::string &self, bool desktop_voice_only)
 			}
 			failures += MeasureSpeechDispatcherVariants(folder, env);
 		}
-		kill(server, SIGTERM);
-		int status = 0;
-		while (waitpid(server, &status, 0) < 0 && errno == EINTR) {
-		}
+		Stop(server);
 	}
+	std::error_code error;
+	std::filesystem::remove_all(folder, error);
+	return failures == 0 ? 0 : 1;
+}
+
+// The same on PipeWire: a private pipewire, wireplumber (on a D-Bus bus of
+// its own) and pipewire-pulse, with a null sink. OpenAL Soft 1.19 plays
+// through pipewire-pulse; so does speech-dispatcher.
+int MeasureOnPipeWire(const std::string &self)
+{
+	const std::string folder = PrivateFolder();
+	if (folder.empty())
+		return 1;
+	const std::vector<std::string> private_env = {"HOME=" + folder, "XDG_RUNTIME_DIR=" + folder,
+	                                              "XDG_CONFIG_HOME=" + folder,
+	                                              "DBUS_SESSION_BUS_ADDRESS="};
+	int failures = 0;
+	pid_t pipewire = 0, session = 0, pulse = 0;
+	const std::string socket = folder + "/pulse/native";
+	if (Run({"pipewire"}, private_env, &pipewire) != 0 || !WaitForFile(folder + "/pipewire-0") ||
+	    Run({"dbus-run-session", "--", "wireplumber"}, private_env, &session) != 0 ||
+	    Run({"pipewire-pulse"}, private_env, &pulse) != 0 || !WaitForFile(socket)) {
+		std::printf("skipped: PipeWire cannot be started (Debian's pipewire, wireplumber and "
+		            "pipewire-pulse)\n");
+		++failures;
+	} else {
+		std::vector<std::string> env = private_env;
+		env.push_back("PULSE_SERVER=unix:" + socket);
+		env.push_back("ALSOFT_DRIVERS=pulse");
+		// pactl prints the module's number: not a figure.
+		const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+		Run({"pactl", "load-module", "module-null-sink", "sink_name=null"}, env, nullptr, quiet);
+		Run({"pactl", "set-default-sink", "null"}, env, nullptr, quiet);
+		::close(quiet);
+		std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft through "
+		            "pipewire-pulse\n");
+		std::fflush(stdout);
+		failures += Run({self, "--here"}, env) != 0;
+		failures += MeasureSpeechDispatcherVariants(folder, env);
+	}
+	Stop(pulse);
+	Stop(session);
+	Stop(pipewire);
 	std::error_code error;
 	std::filesystem::remove_all(folder, error);
 	return failures == 0 ? 0 : 1;
@@ -618,6 +667,10 @@ int main(int argc, char **argv)
 	if (mode == "--here")
 		return MeasureHere();
 	std::error_code error;
-	const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
-	return MeasureOnEveryDriver(error ? std::string(argv[0]) : self, mode == "--desktop-voice");
+	std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
+	if (error)
+		self = argv[0];
+	if (mode == "--pipewire")
+		return MeasureOnPipeWire(self);
+	return MeasureOnEveryDriver(self, mode == "--desktop-voice");
 }
