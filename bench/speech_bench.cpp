@@ -616,6 +616,48 @@ int MeasureOnEveryDriver(const std::string &self, bool desktop_voice_only)
 	return failures == 0 ? 0 : 1;
 }
 
+// PipeWire's own view of what plays, printed once `delay` after it is made
+// (while the voice speaks): the graph's default quantum and the latency each
+// node asks for, as pw-metadata and pw-dump give them.
+class PipeWireGraphShown
+{
+public:
+	PipeWireGraphShown(std::vector<std::string> env, std::chrono::seconds delay)
+	    : thread_([this, env = std::move(env), delay] {
+		      {
+			      std::unique_lock lock(mutex_);
+			      if (wake_.wait_for(lock, delay, [this] { return done_; }))
+				      return;
+		      }
+		      Run({"sh", "-c",
+		           "echo \"PipeWire graph: default quantum $(pw-metadata -n settings 0 clock.quantum "
+		           "| "
+		           "sed -n \"s/.*value:'\\([0-9]*\\)'.*/\\1/p\") frames\"; "
+		           "pw-dump | awk -F'\"' '/\"id\": / { if (lat != \"\") print \"  node \" name \" "
+		           "latency \" lat; name = \"\"; lat = \"\" } /\"node.name\"/ { name = $4 } "
+		           "/\"node.latency\"/ { lat = $4 } END { if (lat != \"\") print \"  node \" name "
+		           "\" latency \" lat }'"},
+		          env);
+	      })
+	{
+	}
+	~PipeWireGraphShown()
+	{
+		{
+			std::lock_guard lock(mutex_);
+			done_ = true;
+		}
+		wake_.notify_all();
+		thread_.join();
+	}
+
+private:
+	std::mutex mutex_;
+	std::condition_variable wake_;
+	bool done_ = false;
+	std::thread thread_;
+};
+
 // The same on PipeWire: a private pipewire, wireplumber (on a D-Bus bus of
 // its own) and pipewire-pulse, with a null sink. OpenAL Soft 1.19 plays
 // through pipewire-pulse; so does speech-dispatcher.
@@ -648,7 +690,12 @@ int MeasureOnPipeWire(const std::string &self)
 		std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft through "
 		            "pipewire-pulse\n");
 		std::fflush(stdout);
-		failures += Run({self, "--here"}, env) != 0;
+		std::fflush(stdout);
+		{
+			const PipeWireGraphShown graph(env, std::chrono::seconds(3));
+			failures += Run({self, "--here"}, env) != 0;
+		}
+		const PipeWireGraphShown graph(env, std::chrono::seconds(3));
 		failures += MeasureSpeechDispatcherVariants(folder, env);
 	}
 	Stop(pulse);
