@@ -1,11 +1,19 @@
 // Speech latency with the real espeak-ng layer: from TextData to the first
 // audio of a sentence, and from a key down to silence through StopSpeech;
 // the output latency of the OpenAL device, and what the user hears: each
-// in-process figure plus that latency. Run by hand:
+// in-process figure plus that latency. Then the desktop voice, as the shell
+// speaks through speech-dispatcher (a server of the bench's own with its
+// espeak-ng module): text to the first sample heard and a key to silence
+// heard, timed on what the sound server plays (its null sink's monitor, read
+// back with parec). Run by hand:
 //   ./bench/velira_speech_bench          on OpenAL Soft's null and wave
 //                                        drivers and on a PulseAudio server
 //                                        of its own, each in a process of
-//                                        its own
+//                                        its own; speech-dispatcher on that
+//                                        PulseAudio server
+//   ./bench/velira_speech_bench --pipewire  the same on a PipeWire of its own
+//                                        (pipewire, wireplumber,
+//                                        pipewire-pulse, a null sink)
 //   ./bench/velira_speech_bench --here   on the driver the environment gives
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
@@ -13,6 +21,7 @@
 #include "platform/services.h"
 #include "settings/shared_settings.h"
 #include "speech/adapters/espeak_engine.h"
+#include "speech/adapters/speechd_voice.h"
 #include "speech/speech_output.h"
 
 #include <algorithm>
@@ -24,10 +33,13 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -187,7 +199,9 @@ int MeasureHere()
 }
 
 // Runs `argv` with `extra` added to the environment; its exit status, or -1.
-int Run(const std::vector<std::string> &argv, const std::vector<std::string> &extra, pid_t *started = nullptr)
+// With `output`, the program's standard output goes there.
+int Run(const std::vector<std::string> &argv, const std::vector<std::string> &extra, pid_t *started = nullptr,
+        int output = -1)
 {
 	std::vector<std::string> env_strings(extra);
 	for (char **e = environ; *e != nullptr; ++e) {
@@ -207,7 +221,22 @@ int Run(const std::vector<std::string> &argv, const std::vector<std::string> &ex
 		envp.push_back(e.data());
 	envp.push_back(nullptr);
 	pid_t pid = 0;
-	if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0)
+	posix_spawn_file_actions_t actions;
+	posix_spawn_file_actions_init(&actions);
+	if (output >= 0)
+		posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+	// A server runs in a process group of its own, which Stop ends whole
+	// (dbus-run-session and its child).
+	posix_spawnattr_t attributes;
+	posix_spawnattr_init(&attributes);
+	if (started != nullptr) {
+		posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+		posix_spawnattr_setpgroup(&attributes, 0);
+	}
+	const int spawned = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), envp.data());
+	posix_spawnattr_destroy(&attributes);
+	posix_spawn_file_actions_destroy(&actions);
+	if (spawned != 0)
 		return -1;
 	if (started != nullptr) {
 		*started = pid;
@@ -240,28 +269,293 @@ std::string PrivateFolder()
 	return ::mkdtemp(folder.data()) != nullptr ? folder : std::string();
 }
 
+void Stop(pid_t process)
+{
+	if (process <= 0)
+		return;
+	kill(-process, SIGTERM);
+	int status = 0;
+	while (waitpid(process, &status, 0) < 0 && errno == EINTR) {
+	}
+}
+
+bool WaitForFile(const std::string &path)
+{
+	for (int i = 0; i < 400 && !std::filesystem::exists(path); ++i)
+		std::this_thread::sleep_for(std::chrono::milliseconds(50));
+	return std::filesystem::exists(path);
+}
+
+// What the sound server plays, as its null sink's monitor gives it back
+// (parec, 48 kHz mono, 5 ms fragments): each sample is timed by the moment
+// its fragment arrived, less the samples after it.
+class PlayedSound
+{
+public:
+	bool Start(const std::vector<std::string> &env)
+	{
+		int pipe_fds[2];
+		if (::pipe2(pipe_fds, O_CLOEXEC) != 0)
+			return false;
+		const int started = Run({"parec", "--raw", "--format=s16le", "--rate=48000", "--channels=1",
+		                         "--latency-msec=5", "--process-time-msec=2", "-d", "null.monitor"},
+		                        env, &recorder_, pipe_fds[1]);
+		::close(pipe_fds[1]);
+		if (started != 0) {
+			::close(pipe_fds[0]);
+			return false;
+		}
+		reader_ = std::thread([this, fd = pipe_fds[0]] { Read(fd); });
+		return true;
+	}
+	~PlayedSound()
+	{
+		Stop(recorder_);
+		if (reader_.joinable())
+			reader_.join();
+	}
+
+	// The time of the first loud sample played after `since_ns`, or 0 when
+	// none comes within `limit`.
+	int64_t FirstSoundAfter(int64_t since_ns, std::chrono::milliseconds limit)
+	{
+		std::unique_lock lock(mutex_);
+		armed_since_ = since_ns;
+		first_ = 0;
+		changed_.wait_for(lock, limit, [this] { return first_ != 0; });
+		armed_since_ = -1;
+		return first_;
+	}
+	// The time of the last loud sample played, once nothing loud has been
+	// played for `quiet`, or 0 when the sound does not stop within `limit`.
+	int64_t LastSoundOnceQuietFor(std::chrono::milliseconds quiet, std::chrono::milliseconds limit)
+	{
+		const int64_t give_up = NowNs() + limit.count() * 1000000;
+		std::unique_lock lock(mutex_);
+		while (NowNs() < give_up) {
+			const int64_t quiet_since = last_ + quiet.count() * 1000000;
+			if (NowNs() >= quiet_since && arrived_ >= quiet_since)
+				return last_;
+			changed_.wait_for(lock, std::chrono::milliseconds(10));
+		}
+		return 0;
+	}
+	bool Receiving()
+	{
+		std::lock_guard lock(mutex_);
+		return arrived_ != 0;
+	}
+
+private:
+	static constexpr int kRate = 48000;
+	// About -34 dB of full scale: espeak-ng's quietest voiced sounds are
+	// louder, the silence between them is zeros.
+	static constexpr int kLoud = 600;
+
+	void Read(int fd)
+	{
+		int16_t samples[2048];
+		for (;;) {
+			const ssize_t n = ::read(fd, samples, sizeof samples);
+			if (n <= 0) {
+				if (n < 0 && errno == EINTR)
+					continue;
+				break;
+			}
+			const int64_t now = NowNs();
+			const size_t count = static_cast<size_t>(n) / sizeof(int16_t);
+			std::lock_guard lock(mutex_);
+			for (size_t i = 0; i < count; ++i) {
+				if (std::abs(samples[i]) < kLoud)
+					continue;
+				const int64_t at =
+				    now - static_cast<int64_t>(count - 1 - i) * 1000000000 / kRate;
+				last_ = std::max(last_, at);
+				if (armed_since_ >= 0 && first_ == 0 && at > armed_since_)
+					first_ = at;
+			}
+			arrived_ = now;
+			changed_.notify_all();
+		}
+		::close(fd);
+	}
+
+	pid_t recorder_ = 0;
+	std::thread reader_;
+	std::mutex mutex_;
+	std::condition_variable changed_;
+	int64_t armed_since_ = -1;
+	int64_t first_ = 0;
+	int64_t last_ = 0;
+	int64_t arrived_ = 0;
+};
+
+// A speech-dispatcher of the bench's own on the sound server `env` names,
+// with the espeak-ng module; `module_settings` are added to the module's
+// configuration, `server_settings` to the server's.
+class SpeechServer
+{
+public:
+	SpeechServer(const std::string &folder, const std::vector<std::string> &env,
+	             const std::string &server_settings, const std::string &module_settings)
+	    : folder_(folder)
+	{
+		std::error_code error;
+		std::filesystem::remove_all(folder_ + "/conf", error);
+		std::filesystem::copy("/etc/speech-dispatcher", folder_ + "/conf",
+		                      std::filesystem::copy_options::recursive, error);
+		std::filesystem::create_directories(folder_ + "/log", error);
+		{
+			std::ofstream conf(folder_ + "/conf/speechd.conf", std::ios::app);
+			conf << "AudioOutputMethod \"pulse\"\nDefaultModule espeak-ng\nLogDir \"" << folder_
+			     << "/log\"\n"
+			     << server_settings;
+		}
+		{
+			std::ofstream module(folder_ + "/conf/modules/espeak-ng.conf", std::ios::app);
+			module << module_settings;
+		}
+		std::filesystem::remove(Socket(), error);
+		if (Run({"speech-dispatcher", "-s", "-t", "0", "-C", folder_ + "/conf", "-S", Socket()}, env,
+		        &server_) != 0)
+			server_ = 0;
+	}
+	~SpeechServer() { Stop(server_); }
+	std::string Socket() const { return folder_ + "/speechd.sock"; }
+	bool Up() const { return server_ > 0 && WaitForFile(Socket()); }
+
+private:
+	std::string folder_;
+	pid_t server_ = 0;
+};
+
+// The desktop voice's figures as the shell speaks: SpeakAsync and StopSpeech
+// through SpeechDispatcherVoice, timed by what the sound server plays.
+int MeasureSpeechDispatcher(const std::string &folder, const std::vector<std::string> &env, const char *label,
+                            const std::string &server_settings, const std::string &module_settings)
+{
+	std::printf("-- speech-dispatcher, espeak-ng module: %s\n", label);
+	std::fflush(stdout);
+	SpeechServer server(folder, env, server_settings, module_settings);
+	if (!server.Up()) {
+		std::printf("failed: speech-dispatcher did not open its socket\n");
+		return 1;
+	}
+	PlayedSound played;
+	if (!played.Start(env)) {
+		std::printf("failed: parec cannot be started\n");
+		return 1;
+	}
+	BenchPump pump;
+	services().pump = &pump;
+	SpeechDispatcherVoice voice([&pump](std::function<void()> message) { pump.Post(std::move(message)); },
+	                            server.Socket());
+	services().voice5 = &voice;
+	ConnectVoice5();
+	useSapi5 = true;
+	voiceReady = true;
+	voiceAllowed = true;
+	const std::string sentence =
+	    Cp1250FromUtf8("Nepriateľská loď je na pravej strane, vzdialenosť tri míle.");
+	// The module and its sound stream start with the first text.
+	SpeakAndWait(sentence);
+	played.LastSoundOnceQuietFor(std::chrono::milliseconds(300), std::chrono::seconds(10));
+
+	std::vector<double> to_answer, to_begin, begin_to_heard, heard, key_to_answer, key_to_end,
+	    end_to_silence, silence;
+	int lost = 0;
+	for (int run = 0; run < 20; ++run) {
+		const int64_t handed_over = NowNs();
+		SpeakAsync(sentence);
+		const int64_t answered = NowNs();
+		pump.WaitUntil(sapi5Speaking);
+		const int64_t begun = NowNs();
+		const int64_t first = played.FirstSoundAfter(handed_over, std::chrono::seconds(5));
+		if (first == 0) {
+			++lost;
+			continue;
+		}
+		to_answer.push_back(Ms(answered - handed_over));
+		to_begin.push_back(Ms(begun - handed_over));
+		begin_to_heard.push_back(Ms(first - begun));
+		heard.push_back(Ms(first - handed_over));
+
+		std::this_thread::sleep_for(std::chrono::milliseconds(300));
+		pump.ProcessPendingMessages();
+		const int64_t key_down = NowNs();
+		StopSpeech();
+		const int64_t cancelled = NowNs();
+		pump.WaitWhile(sapi5Speaking);
+		const int64_t ended = NowNs();
+		const int64_t last =
+		    played.LastSoundOnceQuietFor(std::chrono::milliseconds(300), std::chrono::seconds(5));
+		if (last == 0) {
+			++lost;
+			continue;
+		}
+		key_to_answer.push_back(Ms(cancelled - key_down));
+		key_to_end.push_back(Ms(ended - key_down));
+		end_to_silence.push_back(Ms(std::max<int64_t>(0, last - ended)));
+		silence.push_back(Ms(std::max<int64_t>(0, last - key_down)));
+	}
+	voice.Close();
+	services().voice5 = nullptr;
+	useSapi5 = false;
+	if (heard.empty() || silence.empty()) {
+		std::printf("failed: nothing was heard\n");
+		return 1;
+	}
+	Report("text to the server's answer (the shell waits)", to_answer, 50);
+	Report("text to the begin notification", to_begin, 50);
+	Report("begin notification to first sample heard", begin_to_heard, 50);
+	Report("text to first sample heard", heard, 50);
+	Report("key down to the cancel's answer (the shell waits)", key_to_answer, 30);
+	Report("key down to the end notification", key_to_end, 30);
+	Report("end notification to silence heard", end_to_silence, 30);
+	Report("key down to silence heard", silence, 30);
+	if (lost > 0)
+		std::printf("%d of 20 runs not measured (no sound, or no silence)\n", lost);
+	return 0;
+}
+
+// speech-dispatcher with the system's configuration and with what a user
+// can set to make it faster: shorter espeak-ng chunks, a shorter PulseAudio
+// buffer.
+int MeasureSpeechDispatcherVariants(const std::string &folder, const std::vector<std::string> &env)
+{
+	int failures = MeasureSpeechDispatcher(folder, env, "Debian's configuration", "", "");
+	failures +=
+	    MeasureSpeechDispatcher(folder, env, "EspeakAudioChunkSize 20", "", "EspeakAudioChunkSize 20\n");
+	failures += MeasureSpeechDispatcher(folder, env, "EspeakAudioChunkSize 20, AudioPulseMinLength 5",
+	                                    "AudioPulseMinLength 5\n", "EspeakAudioChunkSize 20\n");
+	return failures;
+}
+
 // The figures on each driver, each in a process of its own: OpenAL Soft
 // picks its driver once per process.
-int MeasureOnEveryDriver(const std::string &self)
+// `desktop_voice_only`: only speech-dispatcher, on PulseAudio.
+int MeasureOnEveryDriver(const std::string &self, bool desktop_voice_only)
 {
-	std::printf("== OpenAL Soft null driver\n");
-	std::fflush(stdout);
-	int failures = Run({self, "--here"}, {"ALSOFT_DRIVERS=null"}) != 0;
-
 	const std::string folder = PrivateFolder();
 	if (folder.empty())
 		return 1;
-	std::printf("== OpenAL Soft wave driver (recording into a file)\n");
-	std::fflush(stdout);
-	{
-		std::FILE *config = std::fopen((folder + "/alsoft.conf").c_str(), "w");
-		if (config != nullptr) {
-			std::fprintf(config, "[wave]\nfile=%s/heard.wav\n", folder.c_str());
-			std::fclose(config);
+	int failures = 0;
+	if (!desktop_voice_only) {
+		std::printf("== OpenAL Soft null driver\n");
+		std::fflush(stdout);
+		failures += Run({self, "--here"}, {"ALSOFT_DRIVERS=null"}) != 0;
+		std::printf("== OpenAL Soft wave driver (recording into a file)\n");
+		std::fflush(stdout);
+		{
+			std::FILE *config = std::fopen((folder + "/alsoft.conf").c_str(), "w");
+			if (config != nullptr) {
+				std::fprintf(config, "[wave]\nfile=%s/heard.wav\n", folder.c_str());
+				std::fclose(config);
+			}
 		}
+		failures += Run({self, "--here"},
+		                {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + folder + "/alsoft.conf"}) != 0;
 	}
-	failures +=
-	    Run({self, "--here"}, {"ALSOFT_DRIVERS=wave", "ALSOFT_CONF=" + folder + "/alsoft.conf"}) != 0;
 
 	// A PulseAudio server of the benchmark's own, on a private socket, with
 	// a null sink. Without rewinds: the null sink's rewinding leaves OpenAL
@@ -289,34 +583,124 @@ int MeasureOnEveryDriver(const std::string &self)
 			std::vector<std::string> env = private_env;
 			env.push_back("ALSOFT_DRIVERS=pulse");
 			env.push_back("PULSE_SERVER=unix:" + socket);
-			failures += Run({self, "--here"}, env) != 0;
-			const int quiet_underruns = CountUnderruns(log);
-			std::printf("PulseAudio underruns while speaking: %d\n", quiet_underruns);
-			// The same again while the other cores are busy (a build
-			// running): one thread spinning on each core but one.
-			std::printf("== the same with the other cores kept busy\n");
-			std::fflush(stdout);
-			std::atomic<bool> burn{true};
-			std::vector<std::thread> burners;
-			const unsigned cores = std::thread::hardware_concurrency();
-			for (unsigned i = 0; i < std::max(1u, cores > 1 ? cores - 1 : 1u); ++i)
-				burners.emplace_back([&burn] {
-					volatile uint64_t spins = 0;
-					while (burn.load(std::memory_order_relaxed))
-						spins = spins + 1;
-				});
-			failures += Run({self, "--here"}, env) != 0;
-			burn = false;
-			for (std::thread &burner : burners)
-				burner.join();
-			std::printf("PulseAudio underruns while speaking: %d\n",
-			            CountUnderruns(log) - quiet_underruns);
+			if (!desktop_voice_only) {
+				failures += Run({self, "--here"}, env) != 0;
+				const int quiet_underruns = CountUnderruns(log);
+				std::printf("PulseAudio underruns while speaking: %d\n", quiet_underruns);
+				// The same again while the other cores are busy (a build
+				// running): one thread spinning on each core but one.
+				std::printf("== the same with the other cores kept busy\n");
+				std::fflush(stdout);
+				std::atomic<bool> burn{true};
+				std::vector<std::thread> burners;
+				const unsigned cores = std::thread::hardware_concurrency();
+				for (unsigned i = 0; i < std::max(1u, cores > 1 ? cores - 1 : 1u); ++i)
+					burners.emplace_back([&burn] {
+						volatile uint64_t spins = 0;
+						while (burn.load(std::memory_order_relaxed))
+							spins = spins + 1;
+					});
+				failures += Run({self, "--here"}, env) != 0;
+				burn = false;
+				for (std::thread &burner : burners)
+					burner.join();
+				std::printf("PulseAudio underruns while speaking: %d\n",
+				            CountUnderruns(log) - quiet_underruns);
+			}
+			failures += MeasureSpeechDispatcherVariants(folder, env);
 		}
-		kill(server, SIGTERM);
-		int status = 0;
-		while (waitpid(server, &status, 0) < 0 && errno == EINTR) {
-		}
+		Stop(server);
 	}
+	std::error_code error;
+	std::filesystem::remove_all(folder, error);
+	return failures == 0 ? 0 : 1;
+}
+
+// PipeWire's own view of what plays, printed once `delay` after it is made
+// (while the voice speaks): the graph's default quantum and the latency each
+// node asks for, as pw-metadata and pw-dump give them.
+class PipeWireGraphShown
+{
+public:
+	PipeWireGraphShown(std::vector<std::string> env, std::chrono::seconds delay)
+	    : thread_([this, env = std::move(env), delay] {
+		      {
+			      std::unique_lock lock(mutex_);
+			      if (wake_.wait_for(lock, delay, [this] { return done_; }))
+				      return;
+		      }
+		      Run({"sh", "-c",
+		           "echo \"PipeWire graph: default quantum $(pw-metadata -n settings 0 clock.quantum "
+		           "| "
+		           "sed -n \"s/.*value:'\\([0-9]*\\)'.*/\\1/p\") frames\"; "
+		           "pw-dump | awk -F'\"' '/\"id\": / { if (lat != \"\") print \"  node \" name \" "
+		           "latency \" lat; name = \"\"; lat = \"\" } /\"node.name\"/ { name = $4 } "
+		           "/\"node.latency\"/ { lat = $4 } END { if (lat != \"\") print \"  node \" name "
+		           "\" latency \" lat }'"},
+		          env);
+	      })
+	{
+	}
+	~PipeWireGraphShown()
+	{
+		{
+			std::lock_guard lock(mutex_);
+			done_ = true;
+		}
+		wake_.notify_all();
+		thread_.join();
+	}
+
+private:
+	std::mutex mutex_;
+	std::condition_variable wake_;
+	bool done_ = false;
+	std::thread thread_;
+};
+
+// The same on PipeWire: a private pipewire, wireplumber (on a D-Bus bus of
+// its own) and pipewire-pulse, with a null sink. OpenAL Soft 1.19 plays
+// through pipewire-pulse; so does speech-dispatcher.
+int MeasureOnPipeWire(const std::string &self)
+{
+	const std::string folder = PrivateFolder();
+	if (folder.empty())
+		return 1;
+	const std::vector<std::string> private_env = {"HOME=" + folder, "XDG_RUNTIME_DIR=" + folder,
+	                                              "XDG_CONFIG_HOME=" + folder,
+	                                              "DBUS_SESSION_BUS_ADDRESS="};
+	int failures = 0;
+	pid_t pipewire = 0, session = 0, pulse = 0;
+	const std::string socket = folder + "/pulse/native";
+	if (Run({"pipewire"}, private_env, &pipewire) != 0 || !WaitForFile(folder + "/pipewire-0") ||
+	    Run({"dbus-run-session", "--", "wireplumber"}, private_env, &session) != 0 ||
+	    Run({"pipewire-pulse"}, private_env, &pulse) != 0 || !WaitForFile(socket)) {
+		std::printf("skipped: PipeWire cannot be started (Debian's pipewire, wireplumber and "
+		            "pipewire-pulse)\n");
+		++failures;
+	} else {
+		std::vector<std::string> env = private_env;
+		env.push_back("PULSE_SERVER=unix:" + socket);
+		env.push_back("ALSOFT_DRIVERS=pulse");
+		// pactl prints the module's number: not a figure.
+		const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+		Run({"pactl", "load-module", "module-null-sink", "sink_name=null"}, env, nullptr, quiet);
+		Run({"pactl", "set-default-sink", "null"}, env, nullptr, quiet);
+		::close(quiet);
+		std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft through "
+		            "pipewire-pulse\n");
+		std::fflush(stdout);
+		std::fflush(stdout);
+		{
+			const PipeWireGraphShown graph(env, std::chrono::seconds(3));
+			failures += Run({self, "--here"}, env) != 0;
+		}
+		const PipeWireGraphShown graph(env, std::chrono::seconds(3));
+		failures += MeasureSpeechDispatcherVariants(folder, env);
+	}
+	Stop(pulse);
+	Stop(session);
+	Stop(pipewire);
 	std::error_code error;
 	std::filesystem::remove_all(folder, error);
 	return failures == 0 ? 0 : 1;
@@ -326,9 +710,14 @@ int MeasureOnEveryDriver(const std::string &self)
 
 int main(int argc, char **argv)
 {
-	if (argc > 1 && std::string(argv[1]) == "--here")
+	const std::string mode = argc > 1 ? argv[1] : "";
+	if (mode == "--here")
 		return MeasureHere();
 	std::error_code error;
-	const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
-	return MeasureOnEveryDriver(error ? std::string(argv[0]) : self);
+	std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
+	if (error)
+		self = argv[0];
+	if (mode == "--pipewire")
+		return MeasureOnPipeWire(self);
+	return MeasureOnEveryDriver(self, mode == "--desktop-voice");
 }

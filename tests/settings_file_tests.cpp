@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -125,6 +126,57 @@ TEST(SettingValues, OddValuesReadAlikeForEveryKind)
 	EXPECT_EQ(ColourSchemeFromKey(""), ColourScheme::Desktop);
 }
 
+// A process killed while it keeps the window's place leaves one whole place,
+// never the new left with the old width, and every other line of the file.
+TEST_F(SettingsFileTest, AKillWhileThePlaceIsKeptLeavesOneWholePlace)
+{
+	Write("; kept by hand\n[voice]\nperson=Anna\n[view]\nscheme=yelloWonblack\n");
+	const auto place = [](int i) { return WindowPlacement{i, -i, 1000 + i, 2000 + i, i % 2 == 1}; };
+	int first = 1;
+	for (int round = 0; round < 4; ++round) {
+		int ready[2];
+		ASSERT_EQ(::pipe(ready), 0);
+		const pid_t child = ::fork();
+		ASSERT_GE(child, 0);
+		if (child == 0) {
+			// Tells after each whole save, and goes on until killed.
+			::close(ready[0]);
+			try {
+				for (int i = first;; ++i) {
+					SaveWindowPlacement(place(i));
+					if (::write(ready[1], "s", 1) != 1)
+						::_exit(1);
+				}
+			} catch (...) {
+				::_exit(2);
+			}
+		}
+		::close(ready[1]);
+		// Killed while it writes the save after the third it reported.
+		char told[3];
+		size_t got = 0;
+		while (got < sizeof told) {
+			const ssize_t n = ::read(ready[0], told + got, sizeof told - got);
+			ASSERT_GT(n, 0) << "the writer ended";
+			got += static_cast<size_t>(n);
+		}
+		::kill(child, SIGKILL);
+		int status = 0;
+		ASSERT_EQ(::waitpid(child, &status, 0), child);
+		::close(ready[0]);
+
+		const std::optional<WindowPlacement> kept = LoadWindowPlacement();
+		ASSERT_TRUE(kept);
+		EXPECT_EQ(*kept, place(kept->x)) << "round " << round << ": a mixture of two places";
+		EXPECT_GE(kept->x, first + 2) << "the reported saves are kept";
+		const std::string text = Contents();
+		EXPECT_NE(text.find("; kept by hand"), std::string::npos);
+		EXPECT_EQ(KeyLines(text).count("person=Anna"), 1u);
+		EXPECT_EQ(LoadColourScheme(), ColourScheme::YellowOnBlack);
+		first = kept->x + 10;
+	}
+}
+
 TEST(ZoomedFontSize, StepsWithinTheSmallestAndTheLargest)
 {
 	EXPECT_EQ(ZoomedFontSize(20, 1, 40), 20 + kFontSizeStep);
@@ -231,6 +283,21 @@ TEST_F(SettingsFileTest, RepeatedWritesLeaveTheFileAsItWas)
 	}
 	EXPECT_EQ(Contents(), first) << "no blank lines or duplicates pile up";
 	EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+
+	// A write that changes nothing leaves the file alone; one that changes
+	// a value replaces it.
+	const auto inode = [&] {
+		struct stat status {
+		};
+		EXPECT_EQ(::stat(path.c_str(), &status), 0);
+		return status.st_ino;
+	};
+	const ino_t kept = inode();
+	file.WriteValues({{"keyboard", "echo", "2"}, {"sounds", "sndvolume", "-2600"}});
+	EXPECT_EQ(inode(), kept);
+	file.WriteValues({{"keyboard", "echo", "2"}, {"sounds", "sndvolume", "-2500"}});
+	EXPECT_NE(inode(), kept);
+	EXPECT_EQ(file.ReadInteger("sounds", "sndvolume", 0), -2500);
 }
 
 TEST_F(SettingsFileTest, AValueWithLineBreaksStaysOneValue)

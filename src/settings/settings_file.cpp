@@ -36,7 +36,8 @@ void Configure(CSimpleIniA &ini)
 	ini.SetSpaces(false);
 }
 
-bool LoadIni(const std::string &path, CSimpleIniA &ini)
+// `text`, when given, receives the file as it was read.
+bool LoadIni(const std::string &path, CSimpleIniA &ini, std::string *text = nullptr)
 {
 	Configure(ini);
 	std::ifstream in(path, std::ios::binary);
@@ -46,6 +47,8 @@ bool LoadIni(const std::string &path, CSimpleIniA &ini)
 	contents << in.rdbuf();
 	if (in.bad())
 		return false;
+	if (text != nullptr)
+		*text = contents.str();
 	return ini.LoadData(contents.str()) >= 0;
 }
 
@@ -59,10 +62,10 @@ std::string OneLine(std::string value)
 	return value;
 }
 
-void WriteValue(const std::string &path, const std::string &section, const std::string &key,
-                const std::string &value)
+void ReplaceValues(const std::string &path, const std::vector<IniFile::Value> &values)
 {
 	CSimpleIniA ini;
+	std::string before;
 	std::error_code error;
 	const auto status = std::filesystem::status(path, error);
 	if (std::filesystem::exists(status)) {
@@ -71,15 +74,20 @@ void WriteValue(const std::string &path, const std::string &section, const std::
 		// as writing into it would be. A file that cannot be read is not
 		// replaced either: its other sections would be lost.
 		if (!std::filesystem::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0 ||
-		    !LoadIni(path, ini))
+		    !LoadIni(path, ini, &before))
 			throw ShellError("Unable to write to " + PathForMessage(path));
 	} else {
 		Configure(ini);
 	}
-	ini.SetValue(section.c_str(), key.c_str(), OneLine(value).c_str());
+	for (const IniFile::Value &value : values)
+		ini.SetValue(value.section.c_str(), value.key.c_str(), OneLine(value.value).c_str());
 	std::string data;
 	if (ini.Save(data) < 0)
 		throw ShellError("Unable to write to " + PathForMessage(path));
+	// A file that would not change is not written again: each write waits
+	// for the disk.
+	if (std::filesystem::exists(status) && data == before)
+		return;
 	try {
 		WriteFileAtomically(path, data);
 	} catch (const std::exception &) {
@@ -203,17 +211,22 @@ bool IniFile::ReadBool(const std::string &section, const std::string &key, bool 
 
 void IniFile::WriteString(const std::string &section, const std::string &key, const std::string &value)
 {
-	WriteValue(path_, section, key, value);
+	ReplaceValues(path_, {{section, key, value}});
+}
+
+void IniFile::WriteValues(const std::vector<Value> &values)
+{
+	ReplaceValues(path_, values);
 }
 
 void IniFile::WriteInteger(const std::string &section, const std::string &key, int value)
 {
-	WriteValue(path_, section, key, std::to_string(value));
+	ReplaceValues(path_, {{section, key, std::to_string(value)}});
 }
 
 void IniFile::WriteBool(const std::string &section, const std::string &key, bool value)
 {
-	WriteValue(path_, section, key, value ? "1" : "0");
+	ReplaceValues(path_, {{section, key, value ? "1" : "0"}});
 }
 
 } // namespace velira

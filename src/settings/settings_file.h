@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velira
 {
@@ -23,7 +24,8 @@ const std::string &SettingsFilePath();
 // key or an unreadable value gives the caller's default. Every call opens the
 // file and lets it go; nothing is cached. Every write replaces the file whole
 // (temporary file and rename) and keeps the sections and keys it does not
-// know. A write that fails raises "Unable to write to <path>".
+// know; a write that would leave the file as it is does not touch it. A
+// write that fails raises "Unable to write to <path>".
 class IniFile
 {
 public:
@@ -49,6 +51,14 @@ public:
 	void WriteInteger(const std::string &section, const std::string &key, int value);
 	void WriteBool(const std::string &section, const std::string &key, bool value);
 	void WriteString(const std::string &section, const std::string &key, const std::string &value);
+	// Several keys in one replacement of the file: a crash leaves either
+	// all of them new or all of them as they were.
+	struct Value {
+		std::string section;
+		std::string key;
+		std::string value;
+	};
+	void WriteValues(const std::vector<Value> &values);
 
 private:
 	std::string path_;

@@ -92,13 +92,13 @@ void ResetSettingsState()
 
 void SaveSettings()
 {
-	IniFile file = SettingsFile();
-	file.WriteBool("voice", "voiceallowed", voiceAllowed);
-	file.WriteBool("sounds", "velirasounds", deviceSounds);
-	file.WriteInteger("sounds", "sndvolume", soundVolume);
-	file.WriteBool("keyboard", "braillekeys", brailleKeyboard);
-	file.WriteInteger("keyboard", "echo", echoMode);
-	file.WriteBool("keyboard", "autochanging", autoChange);
+	// In one write: this runs at every start.
+	SettingsFile().WriteValues({{"voice", "voiceallowed", voiceAllowed ? "1" : "0"},
+	                            {"sounds", "velirasounds", deviceSounds ? "1" : "0"},
+	                            {"sounds", "sndvolume", std::to_string(soundVolume)},
+	                            {"keyboard", "braillekeys", brailleKeyboard ? "1" : "0"},
+	                            {"keyboard", "echo", std::to_string(echoMode)},
+	                            {"keyboard", "autochanging", autoChange ? "1" : "0"}});
 }
 
 void LoadSettings(SettingsMenu &menu, bool speech_engines_available)

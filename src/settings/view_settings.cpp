@@ -96,12 +96,11 @@ std::optional<WindowPlacement> LoadWindowPlacement()
 
 void SaveWindowPlacement(const WindowPlacement &placement)
 {
-	IniFile file = SettingsFile();
-	file.WriteInteger(kSection, "left", placement.x);
-	file.WriteInteger(kSection, "top", placement.y);
-	file.WriteInteger(kSection, "width", placement.width);
-	file.WriteInteger(kSection, "height", placement.height);
-	file.WriteBool(kSection, "maximized", placement.maximized);
+	SettingsFile().WriteValues({{kSection, "left", std::to_string(placement.x)},
+	                            {kSection, "top", std::to_string(placement.y)},
+	                            {kSection, "width", std::to_string(placement.width)},
+	                            {kSection, "height", std::to_string(placement.height)},
+	                            {kSection, "maximized", placement.maximized ? "1" : "0"}});
 }
 
 } // namespace velira

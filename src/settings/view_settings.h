@@ -33,6 +33,8 @@ struct WindowPlacement {
 	int width = 0;
 	int height = 0;
 	bool maximized = false;
+
+	bool operator==(const WindowPlacement &) const = default;
 };
 
 // Font sizes in pixels: the smallest zoom step, and the step itself.
@@ -51,6 +53,7 @@ void SaveColourScheme(ColourScheme scheme);
 std::optional<int> LoadFontSize();
 void SaveFontSize(int pixels);
 std::optional<WindowPlacement> LoadWindowPlacement();
+// The five keys of the place in one write of the file.
 void SaveWindowPlacement(const WindowPlacement &placement);
 
 } // namespace velira

@@ -541,7 +541,8 @@ protected:
 		    },
 		    [this](int32_t stream, int64_t) { events.push_back("end " + std::to_string(stream)); });
 		voice.SetEventInterests(kAllVoiceEvents);
-		ASSERT_TRUE(voice.IsConnected());
+		EXPECT_FALSE(voice.IsConnected()) << "the connection is made in the background";
+		ASSERT_TRUE(ui.PumpUntil([&] { return voice.IsConnected(); }, kHang));
 	}
 	void TearDown() override { voice.Close(); }
 
@@ -588,6 +589,16 @@ TEST_F(SpeechDispatcherServerTest, SpeaksCancelsAndSpeaksCharactersAsSsml)
 	ASSERT_EQ(voice.Speak("And plain text again.", kSpeakAsync, plain), kSpeechOk);
 	EXPECT_TRUE(PumpUntilEvent("end " + std::to_string(plain), kHang));
 	EXPECT_TRUE(voice.IsConnected());
+
+	// A text handed over while the connection is still being made waits
+	// for it and is spoken.
+	voice.Close();
+	voice.SetEventInterests(kAllVoiceEvents);
+	int32_t early = 0;
+	ASSERT_EQ(voice.Speak("At once.", kSpeakAsync, early), kSpeechOk);
+	EXPECT_TRUE(voice.IsConnected());
+	EXPECT_TRUE(PumpUntilEvent("end " + std::to_string(early), kHang));
+	EXPECT_TRUE(Has("start " + std::to_string(early)));
 }
 
 TEST_F(SpeechDispatcherServerTest, AServerThatDiesMidTextEndsTheWaitAndAReturningOneIsUsed)

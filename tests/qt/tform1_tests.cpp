@@ -17,12 +17,14 @@
 #include "shell/memory_image.h"
 #include "shell/qt/tform1.h"
 #include "shell/qt/view_menu.h"
+#include "shell/qt/window_place.h"
 #include "shell/shutdown.h"
 #include "sound/sound_bank.h"
 #include "speech/speech_output.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QTest>
 #include <QTextBlock>
@@ -140,6 +142,53 @@ TEST_F(MainWindowTest, ColoursAndZoomAreSpokenKeptAndShown)
 	EXPECT_LE(grid.height(), screen->contentsRect().height());
 	form->view->largertextitem->trigger();
 	EXPECT_EQ(LoadFontSize(), before);
+}
+
+// A window dragged on is kept every half second, not at each step nor only
+// once it stops; its last place once it stops; and at once on the way out.
+TEST(WindowPlaceTest, KeptAtMostEveryHalfSecondWhileItMovesAndOnTheWayOut)
+{
+	testing::ScratchFolder folder;
+	QWidget window;
+	QElapsedTimer clock;
+	std::vector<std::pair<qint64, WindowPlacement>> kept;
+	auto *place = new WindowPlace(&window, [&](const WindowPlacement &placement) {
+		kept.emplace_back(clock.elapsed(), placement);
+	});
+	place->Restore([] { return QRect(100, 100, 400, 300); });
+	window.show();
+	ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, testing::kWait_ms));
+	place->Keep();
+	ASSERT_EQ(kept.size(), 1u);
+	EXPECT_EQ(kept[0].second, (WindowPlacement{100, 100, 400, 300, false}));
+
+	kept.clear();
+	clock.start();
+	int left = 100;
+	ASSERT_TRUE(QTest::qWaitFor(
+	    [&] {
+		    window.setGeometry(++left, 100, 400, 300);
+		    return kept.size() >= 3;
+	    },
+	    testing::kWait_ms));
+	qint64 last = 0;
+	for (const auto &[when, placement] : kept) {
+		// Qt's coarse timers may fire 5 % early.
+		EXPECT_GE(when - last, WindowPlace::kInterval_ms * 95 / 100);
+		EXPECT_GT(placement.x, 101);
+		EXPECT_EQ(placement.width, 400);
+		last = when;
+	}
+	ASSERT_TRUE(QTest::qWaitFor([&] { return kept.back().second.x == left; }, testing::kWait_ms))
+	    << "the place where it stopped";
+
+	const size_t writes = kept.size();
+	window.setGeometry(50, 60, 400, 300);
+	place->Keep();
+	ASSERT_EQ(kept.size(), writes + 1) << "kept at once";
+	EXPECT_EQ(kept.back().second.y, 60);
+	place->Keep();
+	EXPECT_EQ(kept.size(), writes + 1) << "an unchanged place is not written again";
 }
 
 TEST_F(MainWindowTest, StartByShortcutRunsAShortGameAndReadyTwice)

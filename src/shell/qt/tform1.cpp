@@ -2,6 +2,7 @@
 #include "runtime/qt/screen_view.h"
 #include "settings/qt/captions.h"
 #include "shell/qt/view_menu.h"
+#include "shell/qt/window_place.h"
 
 #include "input/braille_display.h"
 #include "input/keyboard_commands.h"
@@ -79,6 +80,7 @@ TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
 
 	BuildMenu();
 	view = new ViewMenu(this, screen, settingsmenu);
+	place = new WindowPlace(this);
 	keyboard_menu_ = MakeKeyboardMenu();
 	screen_shown_ = services().screenChanged.Add([this] { ShowScreen(); });
 }
@@ -205,7 +207,10 @@ void TForm1::FormCreate()
 		LoadInputTables();
 	});
 	// The window's size and colours, also when a step above failed.
-	RunHandler([this] { view->Restore(); });
+	RunHandler([this] {
+		view->Restore();
+		place->Restore([this] { return view->FirstStartGeometry(); });
+	});
 }
 
 void TForm1::ShowScreen()
@@ -276,7 +281,7 @@ void TForm1::exitsubmenuClick()
 
 void TForm1::FormClose()
 {
-	view->SavePlacement();
+	place->Keep();
 	RunHandler([] { SaveMemoryImage(); });
 	ReleaseSoundObjects();
 }

@@ -21,6 +21,7 @@ class TForm3;
 class TForm5;
 class TForm4;
 class ViewMenu;
+class WindowPlace;
 
 // The main window: the 80x24 screen, the status bar and the menu. It sees
 // every key before its controls. All of its members are defined here in
@@ -77,9 +78,11 @@ public:
 	QAction *environmentsubmenu = nullptr;
 	QMenu *helpmenu = nullptr;
 	QAction *aboutsubmenu = nullptr;
-	// The Colours submenu and the zoom commands of the Settings menu, and
-	// the window's size and place (shell/qt/view_menu.*).
+	// The Colours submenu and the zoom commands of the Settings menu
+	// (shell/qt/view_menu.*), and the window's place kept in [view]
+	// (shell/qt/window_place.*).
 	ViewMenu *view = nullptr;
+	WindowPlace *place = nullptr;
 
 	// Menu handlers.
 	void StartsubmenuClick();

@@ -4,16 +4,12 @@
 #include "runtime/qt/screen_view.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/captions.h"
+#include "shell/qt/window_place.h"
 #include "speech/speech_output.h"
 
 #include <QActionGroup>
-#include <QEvent>
-#include <QGuiApplication>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
-
-#include <stdexcept>
 
 namespace velira
 {
@@ -21,23 +17,12 @@ namespace velira
 namespace
 {
 
-// The window keeps its place this long after the last move or resize, so
-// that dragging it does not write the settings file at every step.
-constexpr int kPlacementDelay_ms = 500;
 // The window manager's frame, guessed until the window is shown.
 const QSize kFrameAllowance(16, 48);
 
 constexpr std::array<ColourScheme, kColourSchemeCount> kSchemeOrder = {
     ColourScheme::Desktop, ColourScheme::WhiteOnBlack, ColourScheme::YellowOnBlack,
     ColourScheme::BlackOnWhite, ColourScheme::BlackOnYellow};
-
-QRect DesktopArea(const QWidget *window)
-{
-	const QScreen *screen = window->screen();
-	if (screen == nullptr)
-		screen = QGuiApplication::primaryScreen();
-	return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-}
 
 } // namespace
 
@@ -77,11 +62,6 @@ ViewMenu::ViewMenu(QMainWindow *window, ScreenView *screen, QMenu *settings_menu
 	        [this] { RunHandler([this] { ZoomCommand(-1); }); });
 	connect(normaltextitem, &QAction::triggered, this,
 	        [this] { RunHandler([this] { ZoomCommand(0); }); });
-
-	placement_timer_.setSingleShot(true);
-	placement_timer_.setInterval(kPlacementDelay_ms);
-	connect(&placement_timer_, &QTimer::timeout, this, [this] { SavePlacement(); });
-	window_->installEventFilter(this);
 }
 
 void ViewMenu::SetCaptions()
@@ -137,57 +117,17 @@ void ViewMenu::ResizeForFontSize(int pixel_size)
 void ViewMenu::Restore()
 {
 	ShowColourScheme(LoadColourScheme());
+}
+
+QRect ViewMenu::FirstStartGeometry() const
+{
 	const QRect desktop = DesktopArea(window_);
-	if (const std::optional<WindowPlacement> kept = LoadWindowPlacement()) {
-		QRect placed(kept->x, kept->y, kept->width, kept->height);
-		// A place on a desktop that is gone (another monitor) comes back
-		// onto this one.
-		if (!desktop.intersects(placed))
-			placed.moveCenter(desktop.center());
-		window_->setGeometry(placed);
-		if (kept->maximized)
-			window_->setWindowState(window_->windowState() | Qt::WindowMaximized);
-	} else {
-		const int largest = LargestFontSize();
-		const int pixels = std::min(LoadFontSize().value_or(largest), largest);
-		QRect placed(QPoint(), WindowSizeFor(pixels));
-		placed.moveCenter(desktop.center());
-		placed.moveTop(std::max(placed.top(), desktop.top() + kFrameAllowance.height() / 2));
-		window_->setGeometry(placed);
-	}
-	restored_ = true;
-}
-
-void ViewMenu::SavePlacement()
-{
-	if (!restored_)
-		return;
-	const bool maximized = window_->isMaximized();
-	const QRect normal = maximized ? window_->normalGeometry() : window_->geometry();
-	if (!normal.isValid())
-		return;
-	try {
-		SaveWindowPlacement({normal.x(), normal.y(), normal.width(), normal.height(), maximized});
-	} catch (const std::exception &) {
-		// The window's place is a convenience: a settings file that cannot
-		// be written is reported by the commands that the user chose.
-	}
-}
-
-bool ViewMenu::eventFilter(QObject *watched, QEvent *event)
-{
-	if (watched == window_ && restored_ && window_->isVisible()) {
-		switch (event->type()) {
-		case QEvent::Move:
-		case QEvent::Resize:
-		case QEvent::WindowStateChange:
-			placement_timer_.start();
-			break;
-		default:
-			break;
-		}
-	}
-	return QObject::eventFilter(watched, event);
+	const int largest = LargestFontSize();
+	const int pixels = std::min(LoadFontSize().value_or(largest), largest);
+	QRect placed(QPoint(), WindowSizeFor(pixels));
+	placed.moveCenter(desktop.center());
+	placed.moveTop(std::max(placed.top(), desktop.top() + kFrameAllowance.height() / 2));
+	return placed;
 }
 
 void ViewMenu::ShowColourScheme(ColourScheme scheme)

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QObject>
-#include <QTimer>
+#include <QRect>
 
 #include <array>
 
@@ -16,9 +16,8 @@ namespace velira
 class ScreenView;
 
 // The main window's view: the Colours submenu and the zoom commands of the
-// Settings menu, the window's size and place kept in [view], and the first
-// start's size, which shows the screen in the largest font the desktop
-// holds.
+// Settings menu, and the first start's size, which shows the screen in the
+// largest font the desktop holds. The window's place is WindowPlace's.
 class ViewMenu : public QObject
 {
 public:
@@ -31,11 +30,11 @@ public:
 	QAction *normaltextitem = nullptr;
 
 	void SetCaptions();
-	// Reads [view]: the scheme, and the window's place and size, or the
-	// first start's size. Before the window is shown.
+	// Colours the window as [view] says. Before the window is shown.
 	void Restore();
-	// Keeps the window's place now (also on the way out).
-	void SavePlacement();
+	// Where a window without a kept place goes: centred on the desktop, as
+	// large as the kept font size or the largest the desktop holds.
+	QRect FirstStartGeometry() const;
 
 	void ColourSchemeCommand(ColourScheme scheme);
 	// steps > 0 larger, < 0 smaller, 0 the first start's size.
@@ -43,9 +42,6 @@ public:
 
 	// The largest font size whose window the desktop holds.
 	int LargestFontSize() const;
-
-protected:
-	bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
 	// Colours the widgets by `scheme` and checks its item.
@@ -55,8 +51,6 @@ private:
 
 	QMainWindow *window_;
 	ScreenView *screen_;
-	QTimer placement_timer_;
-	bool restored_ = false;
 };
 
 } // namespace velira

@@ -122,15 +122,8 @@ void SpeechDispatcherVoice::PostToVoice(std::function<void(SpeechDispatcherVoice
 	});
 }
 
-void SpeechDispatcherVoice::Connect()
+void *SpeechDispatcherVoice::Open() const
 {
-	if (connection_ != nullptr)
-		return;
-	const auto now = SteadyClock::now();
-	if (attempted_ && now - last_failure_ < kRetryInterval)
-		return;
-	attempted_ = true;
-	IgnoreBrokenPipes();
 	char *error = nullptr;
 	SPDConnection *connection = nullptr;
 #if defined(__SANITIZE_ADDRESS__)
@@ -149,24 +142,51 @@ void SpeechDispatcherVoice::Connect()
 	__lsan_enable();
 #endif
 	std::free(error);
+	if (connection != nullptr) {
+		// The callbacks find the voice once it has taken the connection.
+		connection->callback_begin = OnBegin;
+		connection->callback_end = OnEndOrCancel;
+		connection->callback_cancel = OnEndOrCancel;
+		spd_set_notification_on(connection, SPD_BEGIN);
+		spd_set_notification_on(connection, SPD_END);
+		spd_set_notification_on(connection, SPD_CANCEL);
+	}
+	return connection;
+}
+
+void SpeechDispatcherVoice::Connect()
+{
+	if (connection_ != nullptr)
+		return;
+	if (opener_.joinable()) {
+		opener_.join();
+		void *opened = opened_;
+		opened_ = nullptr;
+		Adopt(opened);
+		return;
+	}
+	if (attempted_ && SteadyClock::now() - last_failure_ < kRetryInterval)
+		return;
+	attempted_ = true;
+	IgnoreBrokenPipes();
+	Adopt(Open());
+}
+
+void SpeechDispatcherVoice::Adopt(void *opened)
+{
+	SPDConnection *connection = Spd(opened);
 	if (connection == nullptr) {
-		last_failure_ = now;
+		last_failure_ = SteadyClock::now();
 		return;
 	}
 	SpeechDispatcherVoice *expected = nullptr;
 	if (!g_voice.compare_exchange_strong(expected, this)) {
 		// Another voice of this process holds the notifications.
 		spd_close(connection);
-		last_failure_ = now;
+		last_failure_ = SteadyClock::now();
 		return;
 	}
 	g_live_generation = ++generation_;
-	connection->callback_begin = OnBegin;
-	connection->callback_end = OnEndOrCancel;
-	connection->callback_cancel = OnEndOrCancel;
-	spd_set_notification_on(connection, SPD_BEGIN);
-	spd_set_notification_on(connection, SPD_END);
-	spd_set_notification_on(connection, SPD_CANCEL);
 	connection_ = connection;
 	ssml_mode_ = false;
 	// The library's reader gives no word when the server goes away; a
@@ -210,6 +230,12 @@ void SpeechDispatcherVoice::OnHangUp(uint64_t generation)
 
 void SpeechDispatcherVoice::Disconnect(bool broken)
 {
+	if (opener_.joinable()) {
+		opener_.join();
+		if (opened_ != nullptr)
+			spd_close(Spd(opened_));
+		opened_ = nullptr;
+	}
 	if (connection_ == nullptr)
 		return;
 	SPDConnection *connection = Spd(connection_);
@@ -257,7 +283,20 @@ void SpeechDispatcherVoice::Close()
 
 void SpeechDispatcherVoice::SetEventInterests(int32_t)
 {
-	Connect();
+	if (connection_ != nullptr || opener_.joinable())
+		return;
+	if (attempted_ && SteadyClock::now() - last_failure_ < kRetryInterval)
+		return;
+	attempted_ = true;
+	IgnoreBrokenPipes();
+	opener_ = std::thread([this] {
+		opened_ = Open();
+		PostToVoice([](SpeechDispatcherVoice &voice) {
+			// Unless a text took the connection already.
+			if (voice.opener_.joinable())
+				voice.Connect();
+		});
+	});
 }
 
 void SpeechDispatcherVoice::FinishSilently(int32_t stream)

@@ -31,6 +31,9 @@ public:
 	SpeechDispatcherVoice(const SpeechDispatcherVoice &) = delete;
 	SpeechDispatcherVoice &operator=(const SpeechDispatcherVoice &) = delete;
 
+	// Connects in the background: a server started on demand takes a
+	// moment, and the window does not wait for it. A text handed over
+	// before the connection is made waits for it.
 	void SetEventInterests(int32_t interests) override;
 	SpeechResult Speak(const std::string &text, int32_t flags, int32_t &stream_number) override;
 	// Closes the connection and joins the library's and our own thread.
@@ -47,7 +50,11 @@ public:
 	static std::string SsmlDocument(const std::string &text);
 
 private:
+	// Connects now, or takes the connection made in the background.
 	void Connect();
+	// The library's connection to the server, or nullptr; any thread.
+	void *Open() const;
+	void Adopt(void *connection);
 	// `broken`: the server went away, the library's reader has seen it too.
 	void Disconnect(bool broken);
 	void WatchForHangUp(int socket_fd, int stop_fd, uint64_t generation);
@@ -76,6 +83,10 @@ private:
 	std::thread watcher_;
 	// Counts connections, so that a message of an earlier one is ignored.
 	uint64_t generation_ = 0;
+	// Opens a connection in the background; `opened_` is its result, read
+	// once it has been joined.
+	std::thread opener_;
+	void *opened_ = nullptr;
 	bool attempted_ = false;
 	std::chrono::steady_clock::time_point last_failure_{};
 	bool ssml_mode_ = false;
