@@ -21,20 +21,14 @@ cleanup() {
 }
 e2e_on_exit cleanup
 
-shoot() { # scheme, output file
+shoot() { # scheme, output file, the scheme's text colour (RRGGBB)
   cp -r "$run_dir"/. "$dir"/
   rm -f "$dir/ram.dat"
   printf '[environment]\nlanguage=2000\n[voice]\nvoiceallowed=0\n[view]\nscheme=%s\n' "$1" >"$dir/velira.ini"
   (cd "$dir" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null \
     exec ./velira >/dev/null 2>&1) &
   pid=$!
-  window=
-  for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Velira 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || { echo "no window"; exit 1; }
+  window=$(e2e_window "$pid" 10 Velira) || { echo "no window"; exit 1; }
   xdotool mousemove --window "$window" 20 60 click 1
   # The game: no instructions, speed 4, the engines started.
   xdotool key ctrl+s
@@ -44,7 +38,9 @@ shoot() { # scheme, output file
   xdotool type 4
   /usr/bin/python3 "$e2e/atspi_screen.py" wait 60 "spusti motor" >/dev/null
   xdotool mousemove 1279 1023
-  sleep 1 # the last print painted
+  text_colour=$3
+  caret_painted() { [ "$(e2e_caret_colour)" = "$text_colour" ]; }
+  e2e_wait_until 20 caret_painted || { echo "the last print was not painted"; exit 1; }
   eval "$(xdotool getwindowgeometry --shell "$window")"
   /usr/bin/python3 "$e2e/xwd.py" png "$frames/Xvfb_screen0" "$X" "$Y" "$WIDTH" "$HEIGHT" "$2"
   kill -TERM "$pid"; wait "$pid" 2>/dev/null || true; pid=
@@ -52,5 +48,5 @@ shoot() { # scheme, output file
 }
 
 mkdir -p "$root/docs"
-shoot desktop "$root/docs/main-window.png"
-shoot yellowonblack "$root/docs/yellow-on-black.png"
+shoot desktop "$root/docs/main-window.png" 000000
+shoot yellowonblack "$root/docs/yellow-on-black.png" FFFF00

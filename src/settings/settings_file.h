@@ -36,14 +36,10 @@ public:
 
 	int ReadInteger(const std::string &section, const std::string &key, int default_value) const;
 	bool ReadBool(const std::string &section, const std::string &key, bool default_value) const;
-	// A whole number within low..high, an enumerated key's value by its
-	// word; nothing when absent or unreadable (ParseSettingNumber,
-	// ParseSettingWord).
+	// A whole number within low..high; nothing when absent or unreadable
+	// (ParseSettingNumber).
 	std::optional<int> ReadNumber(const std::string &section, const std::string &key, int low = INT_MIN,
 	                              int high = INT_MAX) const;
-	template <typename Row, std::size_t N>
-	auto ReadWord(const std::string &section, const std::string &key,
-	              const std::array<Row, N> &rows) const;
 	// At most 2047 characters are returned.
 	std::string ReadString(const std::string &section, const std::string &key,
 	                       const std::string &default_value) const;
@@ -88,13 +84,6 @@ auto ParseSettingWord(std::string_view text, const std::array<Row, N> &rows)
 		if (IsSettingWord(text, row.word))
 			return row.value;
 	return std::nullopt;
-}
-
-template <typename Row, std::size_t N>
-auto IniFile::ReadWord(const std::string &section, const std::string &key,
-                       const std::array<Row, N> &rows) const
-{
-	return ParseSettingWord(ReadString(section, key, std::string()), rows);
 }
 
 } // namespace velira

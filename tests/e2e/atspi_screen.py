@@ -13,6 +13,8 @@
       lie inside the screen control, by the character extents; prints the
       control's extents, the character cell and the caret's extents
       (x y w h each, screen coordinates)
+  atspi_screen.py caret
+      prints the caret's extents (x y w h, screen coordinates)
 
 A shell that does not answer (its thread blocked) makes a reading fail; the
 waits just read again, so what they time is when the screen became readable.
@@ -103,9 +105,21 @@ def grid():
     return 0 if ok else 1
 
 
+def caret():
+    try:
+        text = screen().queryText()
+        e = text.getCharacterExtents(text.caretOffset, pyatspi.DESKTOP_COORDS)
+    except Exception:  # no screen yet, or a shell that does not answer
+        return 1
+    print(*e[:4])
+    return 0
+
+
 def main(argv):
     if argv[:1] == ["grid"]:
         return grid()
+    if argv[:1] == ["caret"]:
+        return caret()
     if argv[:1] == ["text"]:
         print(read())
         return 0

@@ -1,6 +1,8 @@
 # Shared by the end-to-end scripts: a private X server, a private home, and
 # waits on conditions instead of fixed sleeps. Source it; it sets no options.
 
+E2E_LIB_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 # Commands run when the script ends, last registered first.
 E2E_CLEANUP=()
 e2e_on_exit() {
@@ -208,11 +210,12 @@ e2e_stacks() {
   timeout 60 gdb -p "$1" -batch -ex "thread apply all bt 30" 2>/dev/null | grep -E '^(#|Thread)' || true
 }
 
-# e2e_require_accessibility_tools: exits 77 (skipped) unless the X server,
-# xdotool, D-Bus, the AT-SPI bus and python3-pyatspi are installed.
+# e2e_require_accessibility_tools [TOOL...]: exits 77 (skipped) unless the X
+# server, xdotool, D-Bus, the AT-SPI bus, python3-pyatspi and each TOOL
+# given are installed.
 e2e_require_accessibility_tools() {
   local tool
-  for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
+  for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher "$@"; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
   done
   /usr/bin/python3 -c "import pyatspi" 2>/dev/null || { echo "skipped: python3-pyatspi is not installed"; exit 77; }
@@ -248,6 +251,16 @@ e2e_start_accessible_desktop() {
   e2e_on_exit "rm -rf '$E2E_FRAMES'"
   e2e_start_xvfb "$1" -fbdir "$E2E_FRAMES"
   e2e_start_accessibility
+}
+
+# e2e_caret_colour: the colour (RRGGBB) that Xvfb's frame buffer
+# (e2e_start_accessible_desktop) shows in the shell's caret cell, where AT-SPI
+# puts the caret. The block caret has the text's colour once the screen is
+# painted with the last print. Fails while the screen cannot be read.
+e2e_caret_colour() {
+  local x y w h
+  read -r x y w h < <(/usr/bin/python3 "$E2E_LIB_DIR/atspi_screen.py" caret) && [ -n "$h" ] || return 1
+  /usr/bin/python3 "$E2E_LIB_DIR/xwd.py" pixel "$E2E_FRAMES/Xvfb_screen0" $((x + 2)) $((y + h / 2))
 }
 
 e2e_accessibility_bus_up() {

@@ -22,16 +22,8 @@ run_dir=$1
 measure=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb xdotool dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher orca script speech-dispatcher; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed"; exit 77
-  fi
-done
-if ! /usr/bin/python3 -c "import pyatspi" 2>/dev/null; then
-  echo "skipped: python3-pyatspi is not installed"; exit 77
-fi
-
 source "$here/lib.sh"
+e2e_require_accessibility_tools orca script speech-dispatcher
 e2e_private_home
 e2e_start_xvfb
 e2e_start_accessibility

@@ -56,14 +56,7 @@ start_shell() {
   (cd "$dir" && QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 ALSOFT_DRIVERS=null \
     exec ./velira >>shell.log 2>&1) &
   pid=$!
-  window=
-  for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || fail "the shell ended at start-up"
-    window=$(xdotool search --onlyvisible --pid "$pid" --name Velira 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no main window within 10 s"
+  window=$(e2e_window "$pid" 10 Velira) || fail "no main window within 10 s (or the shell ended)"
   # No window manager: a click gives the window the keyboard focus.
   xdotool mousemove --window "$window" 20 40 click 1
 }
@@ -129,7 +122,7 @@ for scheme in desktop whiteonblack yellowonblack blackonwhite blackonyellow; do
   painted() { read_grid && shows "$want"; }
   e2e_wait_until 20 painted || fail "$scheme: the screen shows $(scheme_colours), not $want"
   # The caret stands on a blank after the question: its cell is the text's colour.
-  caret_colour=$(frame pixel "$(( $(grid_field 7) + 2 ))" "$(( $(grid_field 8) + $(grid_field 10) / 2 ))")
+  caret_colour=$(e2e_caret_colour)
   [ "$caret_colour" = "${want#* }" ] ||
     fail "$scheme: the caret's cell at $(grid_field 7),$(grid_field 8) is $caret_colour, not ${want#* }"
   echo "ok: $scheme colours the screen $want, with the block caret where AT-SPI puts it"

@@ -16,6 +16,7 @@
 #include "platform/virtual_keys.h"
 #include "review/qt/tform6.h"
 #include "review/screen_review.h"
+#include "runtime/qt/screen_view.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
@@ -31,6 +32,7 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QProcess>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -179,6 +181,43 @@ TEST_F(DataEntryWindowTest, BothWindowsOpenFromTheMainWindowByTheirShortcuts)
 	QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::ControlModifier);
 	EXPECT_TRUE(review_opened);
 	EXPECT_FALSE(review->isVisible());
+}
+
+// The field shows the screen's text size in the screen's font, as the main
+// window's size (or the zoom keys) made it when the dialog opens; a screen
+// larger than the dialog can show gives the largest the desktop holds.
+TEST_F(DataEntryWindowTest, TheFieldFollowsTheScreensTextSize)
+{
+	const auto *screen = static_cast<const ScreenView *>(form->printmemo);
+	const QSize room = form2->screen()->availableGeometry().size();
+	QFont shown;
+	QSize dialog;
+	const auto open_at = [&](const QSize &window) {
+		const int before = screen->FontSize();
+		form->resize(window);
+		EXPECT_TRUE(QTest::qWaitFor([&] { return screen->FontSize() != before; }, testing::kWait_ms))
+		    << "the screen kept its size at " << window.width() << "x" << window.height();
+		WhenOpen(form2.get(), [&] {
+			shown = form2->inputedit->font();
+			dialog = form2->size();
+			form2->reject();
+		});
+		form2->ShowModal();
+	};
+	open_at({640, 400});
+	EXPECT_EQ(shown.pixelSize(), screen->FontSize());
+	EXPECT_EQ(shown.family(), ScreenView::GridFont(screen->FontSize()).family());
+	const int small = shown.pixelSize();
+	open_at({room.width() - 40, room.height() - 40});
+	EXPECT_EQ(shown.pixelSize(), screen->FontSize());
+	EXPECT_GT(shown.pixelSize(), small);
+	const int large = shown.pixelSize();
+
+	open_at(room * 5);
+	EXPECT_LT(shown.pixelSize(), screen->FontSize()) << "a field wider than the desktop";
+	EXPECT_GT(shown.pixelSize(), large);
+	EXPECT_LE(dialog.width(), room.width());
+	EXPECT_LE(dialog.height(), room.height());
 }
 
 TEST_F(DataEntryWindowTest, BrailleModeSwallowsLettersButNotControlKeys)

@@ -17,7 +17,10 @@
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velira
 {
@@ -59,6 +62,10 @@ private:
 
 namespace
 {
+
+// The window manager's frame around the dialog, which the desktop must hold
+// too.
+const QSize kDialogFrameAllowance(16, 48);
 
 std::string ButtonWords(const QPushButton &button)
 {
@@ -115,8 +122,29 @@ void TForm2::FormCreate()
 
 int TForm2::ShowModal()
 {
+	ShowScreenTextSize();
 	inputedit->setFocus();
 	return exec();
+}
+
+void TForm2::ShowScreenTextSize()
+{
+	if (screen_ == nullptr)
+		return;
+	const QScreen *desktop = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+	if (desktop == nullptr)
+		return;
+	const QSize room = desktop->availableGeometry().size() - kDialogFrameAllowance;
+	const auto fits = [&](int pixel_size) {
+		inputedit->setFont(ScreenView::GridFont(pixel_size));
+		layout()->invalidate();
+		const QSize size = sizeHint().expandedTo(minimumSizeHint());
+		return size.width() <= room.width() && size.height() <= room.height();
+	};
+	const int largest = ScreenView::LargestFittingFontSize(fits);
+	inputedit->setFont(ScreenView::GridFont(std::min(screen_->FontSize(), largest)));
+	layout()->invalidate();
+	adjustSize();
 }
 
 int TForm2::VirtualKeyOf(const QKeyEvent &event, ScanCodeScheme scheme)

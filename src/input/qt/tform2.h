@@ -14,6 +14,7 @@ namespace velira
 {
 
 class KeyboardMenu;
+class ScreenView;
 
 // The data-entry dialog: one talking edit field, OK, and a button that ends
 // the shell. Created hidden at start-up, right after the main window.
@@ -31,6 +32,10 @@ public:
 	// Shows the dialog modally with the focus in the field; the result is
 	// QDialog::Accepted when confirmed. The typed line stays in inputedit.
 	int ShowModal();
+	// The field shows its text in the font of `screen` (the main window's),
+	// at the size that screen has when the dialog opens (the zoom keys' or
+	// the window's), as large as the dialog can be shown on the desktop.
+	void FollowTextSizeOf(const ScreenView *screen) { screen_ = screen; }
 
 	QLineEdit *inputedit = nullptr;
 	QPushButton *Enterbitbtn = nullptr;
@@ -62,8 +67,11 @@ private:
 	void inputeditEnter();
 	void ButtonEnter(const QPushButton &button);
 	void FormClose();
+	// Gives the field the screen's text size, within the desktop.
+	void ShowScreenTextSize();
 
 	KeyboardMenu *main_menu_ = nullptr;
+	const ScreenView *screen_ = nullptr;
 	// What the key being handled types under the active layout (code page
 	// 1250), and its key.
 	std::string typed_text_;

@@ -307,6 +307,13 @@ void TForm1::screenreviewitemClick()
 	RunHandler([] { OpenScreenReview(); });
 }
 
+void TForm1::SetForm2(TForm2 *form2)
+{
+	form2_ = form2;
+	if (form2_ != nullptr)
+		form2_->FollowTextSizeOf(static_cast<const ScreenView *>(printmemo));
+}
+
 void TForm1::dataentryitemClick()
 {
 	if (running_ || !dataentryitem->isEnabled() || form2_ == nullptr)

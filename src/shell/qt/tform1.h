@@ -43,7 +43,8 @@ public:
 
 	// The other windows, created after this one.
 	void SetAboutbox(TAboutbox *aboutbox) { aboutbox_ = aboutbox; }
-	void SetForm2(TForm2 *form2) { form2_ = form2; }
+	// The data-entry dialog; its field follows the screen's text size.
+	void SetForm2(TForm2 *form2);
 	void SetForm3(TForm3 *form3) { form3_ = form3; }
 	void SetForm5(TForm5 *form5) { form5_ = form5; }
 	void SetVoiceDialog(TForm4 *form4) { form4_ = form4; }
