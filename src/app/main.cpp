@@ -7,16 +7,16 @@
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/adapters/openal_device.h"
-#include "platform/qt/accessibility_events.h"
 #include "platform/qt/dbus_screen_reader.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_system.h"
-#include "platform/qt/screen_reader_keys.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
 #include "review/qt/tform6.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/accessibility_events.h"
+#include "screen_reader/qt/shell_application.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
 #include "settings/settings_file.h"
@@ -149,9 +149,9 @@ int main(int argc, char *argv[])
 	BrailleFocus braille_focus(&form1, form1.printmemo, &form6);
 
 	// Beside a screen reader the device voices its own screen and keys.
-	app.KeyGate().active = [] { return ScreenReaderPresent(); };
-	app.KeyGate().deviceOwns = [&form1](const QKeyEvent &key) { return form1.DeviceOwnsKey(key); };
-	FilterAccessibilityEvents(form1.printmemo, [] { return ScreenReaderPresent(); });
+	app.servesReader = [] { return ServesScreenReader(); };
+	app.deviceOwns = [&form1](const QKeyEvent &key) { return form1.DeviceOwnsKey(key); };
+	FilterAccessibilityEvents(form1.printmemo, [] { return ServesScreenReader(); });
 
 	form1.show();
 	// The voices are listed once the window is up; whatever needs them
@@ -160,7 +160,7 @@ int main(int argc, char *argv[])
 	                   [&form4] { RunHandler([&form4] { form4.FillPendingVoiceList(); }); });
 	const int exit_code = app.exec();
 	FilterAccessibilityEvents(nullptr, {});
-	app.KeyGate().deviceOwns = nullptr;
+	app.ResetKeyGate();
 	brailleOutput().Attach(nullptr);
 	// The speech threads end before the application they post to.
 	ShutDownSpeech();

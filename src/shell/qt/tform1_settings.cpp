@@ -166,7 +166,7 @@ void TForm1::VoicesubmenuClick()
 			form4_->SaveVoiceSettings();
 			form4_->LoadVoiceSettings();
 			SpeakAndWait(LocalizedText(languageBase, kTextVoiceSelected));
-		} else if (!ScreenReaderPresent()) {
+		} else if (!ServesScreenReader()) {
 			// A screen reader names the window that gets the focus back.
 			SpeakAndWait(ToCp1250(windowTitle()));
 		}

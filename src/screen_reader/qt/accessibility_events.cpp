@@ -1,4 +1,4 @@
-#include "platform/qt/accessibility_events.h"
+#include "screen_reader/qt/accessibility_events.h"
 
 #include <QAccessible>
 #include <QPointer>
