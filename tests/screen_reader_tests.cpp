@@ -54,6 +54,13 @@ GateKey Repeat(uint32_t scan_code, bool device_owns)
 	return key;
 }
 
+GateKey RepeatRelease(uint32_t scan_code)
+{
+	GateKey key = Release(scan_code);
+	key.auto_repeat = true;
+	return key;
+}
+
 void Play(const std::vector<Step> &steps, KeyGate gate = KeyGate())
 {
 	for (const Step &step : steps) {
@@ -73,6 +80,8 @@ TEST(KeyGate, RoutesEachKeyByTheKeysAndAnswersBeforeIt)
 	    {"its release", Release(kQ), kWin},
 	    {"the keypad's review key", Press(kKeypadUp, false), kReader},
 	    {"held: its repeats follow the press", Repeat(kKeypadUp, true), kReader},
+	    {"and the releases between them", RepeatRelease(kKeypadUp), kReader},
+	    {"which keep it held", Repeat(kKeypadUp, true), kReader},
 	    {"its release", Release(kKeypadUp, true), kReader},
 	    {"Insert", Insert(true), kReader, true},
 	    {"H with Insert held: learn mode", Press(kH), kReader, true},
@@ -126,7 +135,7 @@ TEST(DeviceOwnsKey, TheDevicesKeysAndNoOthers)
 	};
 	auto key = [](KeyKind kind) {
 		DeviceKeyFacts facts;
-		facts.main_window_has_keys = true;
+		facts.device_has_keys = true;
 		facts.kind = kind;
 		return facts;
 	};
@@ -135,7 +144,7 @@ TEST(DeviceOwnsKey, TheDevicesKeysAndNoOthers)
 		return facts;
 	};
 	DeviceKeyFacts elsewhere = key(KeyKind::kCursor);
-	elsewhere.main_window_has_keys = false;
+	elsewhere.device_has_keys = false;
 	const std::vector<Row> rows = {
 	    {"Ctrl", key(KeyKind::kControl), true},
 	    {"Shift", key(KeyKind::kShift), true},

@@ -7,6 +7,9 @@ KeyReceiver KeyGate::Route(const GateKey &key)
 {
 	if (!key.press) {
 		const auto press = pressed_.find(key.scan_code);
+		// Between the repeated presses of a held key: the key is still held.
+		if (key.auto_repeat && press != pressed_.end())
+			return press->second;
 		reader_modifiers_held_.erase(key.scan_code);
 		if (press != pressed_.end()) {
 			const KeyReceiver receiver = press->second;
@@ -46,7 +49,7 @@ void KeyGate::KeyboardLeft()
 
 bool DeviceOwnsKey(const DeviceKeyFacts &key)
 {
-	if (!key.main_window_has_keys || key.alt_or_meta)
+	if (!key.device_has_keys || key.alt_or_meta)
 		return false;
 	switch (key.kind) {
 	case KeyKind::kControl:

@@ -1,5 +1,7 @@
 #include "screen_reader/qt/shell_application.h"
 
+#include "platform/qt/held_key_query.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
@@ -175,7 +177,8 @@ std::unique_ptr<QKeyEvent> CopyKeyEvent(const QKeyEvent &key)
 {
 	auto copy = std::make_unique<QKeyEvent>(key.type(), key.key(), key.modifiers(), key.nativeScanCode(),
 	                                        key.nativeVirtualKey(), key.nativeModifiers(), key.text(),
-	                                        key.isAutoRepeat(), key.count(), key.device());
+	                                        IsRepeatRelease(key) || key.isAutoRepeat(), key.count(),
+	                                        key.device());
 	copy->setTimestamp(key.timestamp());
 	return copy;
 }

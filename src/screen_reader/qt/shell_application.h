@@ -91,7 +91,9 @@ private:
 	uint64_t generation_ = 0;
 };
 
-// An own copy of a key event, not spontaneous.
+// An own copy of a key event, not spontaneous; a release that X11 sent
+// between the repeated presses of a held key is marked auto-repeat, as asked
+// when it came, since the copy may reach the window later.
 std::unique_ptr<QKeyEvent> CopyKeyEvent(const QKeyEvent &key);
 
 } // namespace velira
