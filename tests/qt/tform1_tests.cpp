@@ -32,6 +32,7 @@
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 namespace velira
 {
@@ -140,6 +141,26 @@ TEST_F(MainWindowTest, ColoursAndZoomAreSpokenKeptAndShown)
 	EXPECT_LE(grid.height(), screen->contentsRect().height());
 	form->view->largertextitem->trigger();
 	EXPECT_EQ(LoadFontSize(), before);
+}
+
+TEST_F(MainWindowTest, TheScreenReaderItemGoesRoundItsThreeChoicesSavingAndSayingEach)
+{
+	testing::WriteFile(folder.path() + "/velira.ini", "[environment]\nlanguage=2000\n");
+	testing::FakeSpeech speech{platform};
+	auto form = OpenWindow();
+	useSapi5 = voiceReady = true;
+	speech.voice.SpokenSinceLastAsked();
+	for (const auto &[mode, stored, said] : std::vector<std::tuple<ScreenReaderMode, std::string, int>>{
+	         {ScreenReaderMode::kAlways, "always", kTextScreenReaderAlways},
+	         {ScreenReaderMode::kNever, "never", kTextScreenReaderNever},
+	         {ScreenReaderMode::kAuto, "auto", kTextScreenReaderAuto}}) {
+		SCOPED_TRACE(stored);
+		form->screenreaderitem->trigger();
+		EXPECT_EQ(screenReaderMode, mode);
+		EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "screenreader", ""), stored);
+		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+		          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, said))});
+	}
 }
 
 TEST_F(MainWindowTest, StartByShortcutRunsAShortGameAndReadyTwice)

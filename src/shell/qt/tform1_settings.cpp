@@ -20,6 +20,7 @@
 #include "sound/sound_bank.h"
 #include "speech/qt/tform4.h"
 #include "speech/speech_output.h"
+#include "screen_reader/qt/screen_reader_command.h"
 #include "speech/voice_commands.h"
 
 #include <QMenuBar>
