@@ -65,8 +65,9 @@ private:
 enum class KeyKind { kControl, kShift, kEnter, kBackspace, kEscape, kSpace, kCursor, kOther };
 
 struct DeviceKeyFacts {
-	// The main window has the keyboard: no menu, dialog or other window in front.
-	bool main_window_has_keys = false;
+	// The device has the keyboard: the main window with no menu, dialog or
+	// other window in front, or the data-entry field.
+	bool device_has_keys = false;
 	KeyKind kind = KeyKind::kOther;
 	bool control = false;
 	bool alt_or_meta = false;
@@ -77,7 +78,9 @@ struct DeviceKeyFacts {
 	bool printable = false;
 };
 
-// Whether the device owns a key beside a screen reader: the typed characters
+// Whether the device owns a key beside a screen reader, in the main window
+// and in the data-entry field, where the shell echoes and reads what is
+// typed by its own echo modes: the typed characters
 // and the braille keys with the space bar, the cursor keys, Enter,
 // Backspace, Escape, the keyboard commands' keys and Ctrl and Shift
 // themselves; not Alt or Meta with anything (the menus, the desktop), nor

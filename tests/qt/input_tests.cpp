@@ -4,6 +4,7 @@
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
+#include "input/qt/tform2.h"
 #include "platform/cp1250.h"
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
@@ -12,15 +13,19 @@
 #include "platform/virtual_keys.h"
 #include "qt/qt_application.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/accessibility_events.h"
 #include "screen_reader/qt/shell_application.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <deque>
@@ -439,8 +444,55 @@ TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
 	EXPECT_FALSE(owns(Qt::Key_Up, Qt::KeypadModifier)) << "the screen reader's review key";
 	EXPECT_FALSE(owns(Qt::Key_Tab));
 	EXPECT_FALSE(owns(Qt::Key_F5));
+
+	// In the data-entry field the shell echoes and reads what is typed; the
+	// screen reader presents the dialog and its buttons.
+	TForm2 field(form.get(), &form->Keyboard());
+	field.FormCreate();
+	form->SetForm2(&field);
+	std::vector<bool> in_field;
+	QTimer::singleShot(0, &field, [&] {
+		QApplication::setActiveWindow(&field);
+		EXPECT_TRUE(QTest::qWaitForWindowActive(&field, testing::kWait_ms));
+		in_field = {owns(Qt::Key_A, Qt::NoModifier, QStringLiteral("a")), owns(Qt::Key_Left),
+		            owns(Qt::Key_Backspace), owns(Qt::Key_Tab)};
+		field.Enterbitbtn->setFocus();
+		in_field.push_back(owns(Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+		field.reject();
+	});
+	field.ShowModal();
+	EXPECT_EQ(in_field, (std::vector<bool>{true, true, true, false, false}));
 	form->hide();
 	EXPECT_FALSE(owns(Qt::Key_Up)) << "another window has the keys";
+}
+
+// The text events of the device's controls are kept from the accessibility
+// bridge while the shell serves a screen reader; other events pass.
+TEST_F(MainWindowKeysTest, TheDevicesControlsTextEventsAreQuietBesideAScreenReader)
+{
+	static std::vector<QAccessible::Event> passed;
+	passed.clear();
+	const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(
+	    [](QAccessibleEvent *event) { passed.push_back(event->type()); });
+	QLineEdit field, other;
+	bool quiet = true;
+	FilterAccessibilityEvents({&field}, [&quiet] { return quiet; });
+	// The filter as the bridge's platform would call it (offscreen has none).
+	const QAccessible::UpdateHandler filter = QAccessible::installUpdateHandler(nullptr);
+	QAccessible::installUpdateHandler(filter);
+	QAccessibleTextInsertEvent typed(&field, 0, QStringLiteral("a"));
+	filter(&typed);
+	QAccessibleTextInsertEvent elsewhere(&other, 0, QStringLiteral("a"));
+	filter(&elsewhere);
+	QAccessibleEvent named(&field, QAccessible::NameChanged);
+	filter(&named);
+	quiet = false;
+	filter(&typed);
+	FilterAccessibilityEvents({}, {});
+	QAccessible::installUpdateHandler(before);
+	EXPECT_EQ(passed,
+	          (std::vector<QAccessible::Event>{QAccessible::TextInserted, QAccessible::NameChanged,
+	                                           QAccessible::TextInserted}));
 }
 
 TEST_F(MainWindowKeysTest, KeyboardFileOfTheLanguageIsLoaded)

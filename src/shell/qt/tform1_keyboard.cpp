@@ -5,6 +5,7 @@
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
+#include "input/qt/tform2.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/held_key_query.h"
 #include "platform/qt/key_mapping.h"
@@ -135,9 +136,12 @@ bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
 bool TForm1::DeviceOwnsKey(const QKeyEvent &key) const
 {
 	DeviceKeyFacts facts;
-	facts.main_window_has_keys = QApplication::activePopupWidget() == nullptr &&
-	                             QApplication::activeModalWidget() == nullptr &&
-	                             QApplication::activeWindow() == this;
+	const bool main_window =
+	    QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() == this;
+	const bool data_entry_field = form2_ != nullptr && QApplication::activeModalWidget() == form2_ &&
+	                              QApplication::focusWidget() == form2_->inputedit;
+	facts.device_has_keys =
+	    QApplication::activePopupWidget() == nullptr && (main_window || data_entry_field);
 	switch (key.key()) {
 	case Qt::Key_Control:
 		facts.kind = KeyKind::kControl;
