@@ -10,6 +10,8 @@
 #     works in the main window.
 #   - Tabbing through the voice, sounds and environment dialogs: Orca names
 #     each control exactly once.
+#   - Typed into the data-entry field, the characters are echoed by the
+#     shell alone: Orca says none of them.
 #   - The Settings menu's screen-reader item set to never: the keys reach
 #     Orca again, as without this care.
 #
@@ -64,6 +66,11 @@ fi
 
 fail() {
   echo "FAIL: $*"
+  # Orca ends every other Orca of the user as it starts (--replace): a run
+  # of this test from another build tree at the same time ends this one's.
+  if [ -n "$orca_pid" ] && ! kill -0 "$orca_pid" 2>/dev/null; then
+    echo "Orca ended during the test: another Orca started as this user?"
+  fi
   echo "--- what Orca said"; grep -a "SPEECH OUTPUT:" "$orca_log" 2>/dev/null | tail -40 || true
   echo "--- shell log"; tail -20 "$dir/shell.log" 2>/dev/null || true
   exit 1
@@ -199,6 +206,23 @@ e2e_wait_until 30 setting_is sapi5 0 || fail "Ctrl+P did not switch the desktop 
 tab_through ctrl+h "Nastavení hlasu" "Hlasy" "Výška" "Rychlost" "Hlasitost" "Zvolit hlas" "Zavřít"
 tab_through ctrl+d "Nastavení zvuků" "Povolit hlas" "Zvuky Veliry" "Hlasitost zvuků" "Ok" "Zrušit"
 tab_through ctrl+e "Nastavení prostředí" "Čeština" "Ok" "Zrušit"
+
+# The data-entry field: its typing is the device's, echoed by the shell;
+# Orca presents the dialog but echoes none of the typed characters.
+start=$(said_count)
+xdotool key ctrl+t
+e2e_wait_until 60 orca_logged "OBJECT EVENT: window:activate (0, 0, Vlož data)" ||
+  fail "the data-entry field did not open"
+xdotool type --delay 100 abc
+active=$(activations)
+xdotool key Return
+e2e_wait_until 60 orca_logged "OBJECT EVENT: window:deactivate (0, 0, Vlož data)" ||
+  fail "the data-entry field did not close"
+focus_main_window "$active" focus
+echo "--- Vlož data"; said "$start"
+typed=$(said "$start" | grep -cE "'[abc] " || true)
+[ "$typed" -eq 0 ] || fail "Orca echoed $typed characters typed into the data-entry field"
+echo "ok: Orca echoed nothing typed into the data-entry field"
 
 # The Settings menu's screen-reader item: auto, always, never. Each closed
 # menu gives the main window the keys back, which Orca hears.
