@@ -8,6 +8,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/screen_reader_command.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/captions.h"
 #include "settings/qt/tform3.h"
@@ -20,7 +21,6 @@
 #include "sound/sound_bank.h"
 #include "speech/qt/tform4.h"
 #include "speech/speech_output.h"
-#include "screen_reader/qt/screen_reader_command.h"
 #include "speech/voice_commands.h"
 
 #include <QMenuBar>
