@@ -576,11 +576,11 @@ TEST_F(LoadSettingsTest, AScreenReaderIsPresentAsTheSettingAndTheWatchSay)
 			             (running ? "running" : "not running"));
 			watch.running = running;
 			screenReaderMode = ScreenReaderMode::kAuto;
-			EXPECT_EQ(ScreenReaderPresent(), connected && running);
+			EXPECT_EQ(ServesScreenReader(), connected && running);
 			screenReaderMode = ScreenReaderMode::kAlways;
-			EXPECT_TRUE(ScreenReaderPresent());
+			EXPECT_TRUE(ServesScreenReader());
 			screenReaderMode = ScreenReaderMode::kNever;
-			EXPECT_FALSE(ScreenReaderPresent());
+			EXPECT_FALSE(ServesScreenReader());
 		}
 	}
 	ResetSharedSettings();

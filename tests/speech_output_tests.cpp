@@ -313,25 +313,6 @@ TEST_F(SpeechTest, TheSoundsDialogReachesTheVoiceDialogsSelection)
 	EXPECT_EQ(runs, 1);
 }
 
-TEST_F(SpeechTest, TheScreenReaderCommandGoesRoundItsThreeChoicesSavingAndSayingEach)
-{
-	testing::ScratchFolder folder;
-	SetSettingsFilePath(folder.path() + "/velira.ini");
-	UseNewerInterface();
-	languageBase = kEnglishBase;
-	for (const auto &[mode, stored, said] : std::vector<std::tuple<ScreenReaderMode, std::string, int>>{
-	         {ScreenReaderMode::kAlways, "always", kTextScreenReaderAlways},
-	         {ScreenReaderMode::kNever, "never", kTextScreenReaderNever},
-	         {ScreenReaderMode::kAuto, "auto", kTextScreenReaderAuto}}) {
-		SCOPED_TRACE(stored);
-		ScreenReaderCommand();
-		EXPECT_EQ(screenReaderMode, mode);
-		EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "screenreader", ""), stored);
-		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
-		          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, said))});
-	}
-}
-
 // What nobody connected is an error that names it: the operation ends there
 // and the error reaches the error report. Nothing waits for an answer that
 // cannot come.

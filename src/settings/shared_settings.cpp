@@ -50,18 +50,10 @@ void ResetSharedSettings()
 	screenReaderMode = ScreenReaderMode::kAuto;
 }
 
-bool ScreenReaderPresent()
+bool ServesScreenReader()
 {
-	switch (screenReaderMode) {
-	case ScreenReaderMode::kAlways:
-		return true;
-	case ScreenReaderMode::kNever:
-		return false;
-	case ScreenReaderMode::kAuto:
-		break;
-	}
 	const ScreenReaderWatch *watch = services().screenReader;
-	return watch != nullptr && watch->ScreenReaderRunning();
+	return velira::ServesScreenReader(screenReaderMode, watch != nullptr && watch->ScreenReaderRunning());
 }
 
 const char *ScreenReaderModeName(ScreenReaderMode mode)
@@ -110,7 +102,7 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 		SaveSettings();
 		voiceAllowed = speech_engines_available;
 		file.WriteBool("voice", "voiceallowed", voiceAllowed);
-		if (ScreenReaderPresent()) {
+		if (ServesScreenReader()) {
 			menu.SetUseSapi5Checked(true);
 			file.WriteBool("Voice", "sapi5", true);
 		}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "screen_reader/decisions.h"
+
 #include <cstdint>
 #include <string>
 
@@ -18,12 +20,12 @@ constexpr int kEchoModeCount = 3;
 
 // Beside a screen reader ([voice] screenreader): auto leaves the desktop's
 // interface to one while one runs, always as if one ran, never as without.
-enum class ScreenReaderMode { kAuto, kAlways, kNever };
 extern ScreenReaderMode screenReaderMode;
 
-// Whether the desktop's interface (dialogs, menus, focus) is left to a
-// screen reader now, and the keys the device owns are kept from it.
-bool ScreenReaderPresent();
+// Whether the shell serves a screen reader now, as the setting and the
+// desktop's watch decide: the desktop's interface (dialogs, menus, focus)
+// is left to it, and the keys the device owns are kept from it.
+bool ServesScreenReader();
 
 // The setting's value as stored ("auto", "always", "never") and back; the
 // word reads in any case and with blanks around it, an unknown one as auto.

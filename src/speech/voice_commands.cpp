@@ -2,8 +2,6 @@
 
 #include "platform/error.h"
 #include "platform/services.h"
-#include "settings/localized_texts.h"
-#include "settings/shared_settings.h"
 #include "speech/speech_output.h"
 
 namespace velira
@@ -22,26 +20,6 @@ void AllowVoiceFromSoundsDialog()
 	if (!allow)
 		throw ShellError("The shell has no voice selection connected");
 	allow();
-}
-
-void ScreenReaderCommand()
-{
-	int said = kTextScreenReaderAuto;
-	switch (screenReaderMode) {
-	case ScreenReaderMode::kAuto:
-		screenReaderMode = ScreenReaderMode::kAlways;
-		said = kTextScreenReaderAlways;
-		break;
-	case ScreenReaderMode::kAlways:
-		screenReaderMode = ScreenReaderMode::kNever;
-		said = kTextScreenReaderNever;
-		break;
-	case ScreenReaderMode::kNever:
-		screenReaderMode = ScreenReaderMode::kAuto;
-		break;
-	}
-	SaveScreenReaderSetting();
-	SpeakAndWait(LocalizedText(languageBase, said));
 }
 
 } // namespace velira

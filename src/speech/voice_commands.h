@@ -14,8 +14,4 @@ bool SpeechEnginesAvailable();
 // Raises a ShellError when there is no voice dialog to select with.
 void AllowVoiceFromSoundsDialog();
 
-// The Settings menu's screen-reader command: auto, then always, then never,
-// then auto again; the choice is saved and said.
-void ScreenReaderCommand();
-
 } // namespace velira

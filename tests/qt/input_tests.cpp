@@ -4,22 +4,31 @@
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
+#include "input/qt/tform2.h"
 #include "platform/cp1250.h"
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
-#include "platform/qt/screen_reader_keys.h"
 #include "platform/qt/window_system.h"
 #include "platform/virtual_keys.h"
+#include "qt/qt_application.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/accessibility_events.h"
+#include "screen_reader/qt/shell_application.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
 #include "shell/qt/tform1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <deque>
 
 #include <gtest/gtest.h>
 
@@ -217,77 +226,203 @@ TEST_F(MainWindowKeysTest, LosingTheFocusReleasesEveryKeyAndNoneStaysStuck)
 	EXPECT_FALSE(keys.IsKeyDown(vk::kK));
 }
 
-// Beside a screen reader. The accessibility bridge takes every key that the
-// window system delivers (spontaneous) to the screen reader's listeners and
-// delivers it again only if they let it through; this stand-in takes them
-// all, as a screen reader in its learn mode does.
-class KeyTakingBridge final : public QObject
+// Beside a screen reader: its key listeners, which answer when the test
+// says, oldest question first.
+class FakeReaderListeners final : public ReaderKeyListeners
 {
 public:
-	KeyTakingBridge() { qApp->installEventFilter(this); }
-	~KeyTakingBridge() override { qApp->removeEventFilter(this); }
-	bool eventFilter(QObject *, QEvent *event) override
+	bool Available() const override { return true; }
+	void Ask(const QKeyEvent &key, std::function<void(bool consumed)> answered) override
 	{
-		if (!event->spontaneous() ||
-		    (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease))
-			return false;
-		const auto *key = static_cast<QKeyEvent *>(event);
-		taken.push_back(QKeySequence(key->keyCombination()).toString() +
-		                (event->type() == QEvent::KeyPress ? " down" : " up"));
-		return true;
+		asked.push_back(QKeySequence(key.keyCombination()).toString() +
+		                (key.type() == QEvent::KeyPress ? " down" : " up"));
+		pending.push_back(std::move(answered));
 	}
-	std::vector<QString> taken;
+	void Answer(bool consumed)
+	{
+		ASSERT_FALSE(pending.empty()) << "nothing was asked";
+		auto answered = std::move(pending.front());
+		pending.pop_front();
+		answered(consumed);
+	}
+	std::vector<QString> asked;
+	std::deque<std::function<void(bool consumed)>> pending;
 };
 
-TEST_F(MainWindowKeysTest, BesideAScreenReaderTheDevicesKeysAreKeptFromIt)
+// X11 key codes: the gate follows each key by its place on the keyboard.
+constexpr quint32 kScanEscape = 9, kScanQ = 24, kScanH = 43, kScanKeypadUp = 80, kScanInsert = 118;
+
+class BesideAScreenReaderTest : public MainWindowKeysTest
 {
-	auto form = OpenWindow();
-	ScreenReaderKeyGate &gate = static_cast<ShellApplication *>(qApp)->KeyGate();
-	gate.active = [] { return ScreenReaderPresent(); };
-	gate.deviceOwns = [&form](const QKeyEvent &key) { return form->DeviceOwnsKey(key); };
-	KeyTakingBridge bridge;
-	QWindow *window = form->windowHandle();
-	auto key = [window](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-		QTest::keyClick(window, code, modifiers);
-	};
+protected:
+	void SetUp() override
+	{
+		MainWindowKeysTest::SetUp();
+		form = OpenWindow();
+		window = form->windowHandle();
+		app().servesReader = [] { return ServesScreenReader(); };
+		app().deviceOwns = [this](const QKeyEvent &key) { return owns && form->DeviceOwnsKey(key); };
+		app().SetReaderListeners(&reader);
+		screenReaderMode = ScreenReaderMode::kAlways;
+		keyBuffer.clear();
+	}
+	void TearDown() override { app().ResetKeyGate(); }
 
-	screenReaderMode = ScreenReaderMode::kAlways;
-	keyBuffer.clear();
-	key(Qt::Key_Q);
+	static ShellApplication &app() { return *static_cast<ShellApplication *>(qApp); }
+
+	// A key as the X server delivers it to the window.
+	void Key(QEvent::Type type, Qt::Key code, quint32 scan_code, const QString &text = QString(),
+	         Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+	{
+		QKeyEvent event(type, code, modifiers, scan_code, 0, 0, text);
+		QSpontaneKeyEvent::setSpontaneous(&event);
+		qApp->notify(window, &event);
+	}
+	void Press(Qt::Key code, quint32 scan_code, const QString &text = QString(),
+	           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+	{
+		Key(QEvent::KeyPress, code, scan_code, text, modifiers);
+	}
+	void Release(Qt::Key code, quint32 scan_code, const QString &text = QString(),
+	             Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+	{
+		Key(QEvent::KeyRelease, code, scan_code, text, modifiers);
+	}
+	void Click(Qt::Key code, quint32 scan_code, const QString &text = QString())
+	{
+		Press(code, scan_code, text);
+		Release(code, scan_code, text);
+	}
+	// Insert+H, the screen reader's learn mode, which it takes.
+	void LearnMode()
+	{
+		Press(Qt::Key_Insert, kScanInsert);
+		reader.Answer(true);
+		Press(Qt::Key_H, kScanH, QStringLiteral("h"));
+		reader.Answer(true);
+		Release(Qt::Key_Insert, kScanInsert);
+		reader.Answer(true);
+		Release(Qt::Key_H, kScanH, QStringLiteral("h"));
+		reader.Answer(true);
+	}
+
+	std::unique_ptr<TForm1> form;
+	QWindow *window = nullptr;
+	FakeReaderListeners reader;
+	bool owns = true;
+};
+
+TEST_F(BesideAScreenReaderTest, TheDevicesKeysGoToTheWindowTheRestToTheScreenReaderFirst)
+{
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
 	EXPECT_EQ(keyBuffer, "q") << "the kept keys reach the device";
-	QTest::keyPress(window, Qt::Key_Up);
-	EXPECT_EQ(keyBuffer, Code(0x81));
-	QTest::keyRelease(window, Qt::Key_Up);
 	const int32_t echo_before = echoMode;
-	key(Qt::Key_F1); // the keyboard echo command
+	Click(Qt::Key_F1, 67); // the keyboard echo command
 	EXPECT_NE(echoMode, echo_before) << "and the keyboard commands";
-	EXPECT_TRUE(bridge.taken.empty()) << bridge.taken.front().toStdString();
+	EXPECT_TRUE(reader.asked.empty()) << reader.asked.front().toStdString();
+	keyBuffer.clear();
 
-	// The screen reader's own modifier and what is pressed with it, the
-	// menus' Alt and the keypad's review keys go to it.
-	key(Qt::Key_Insert);
-	QTest::keyPress(window, Qt::Key_Insert);
-	key(Qt::Key_H);
-	QTest::keyRelease(window, Qt::Key_Insert);
-	key(Qt::Key_Up, Qt::KeypadModifier);
-	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Ins down", "Ins up", "Ins down", "H down", "H up",
-	                                              "Ins up", "Num+Up down", "Num+Up up"}));
+	// The screen reader's modifier and what is pressed with it, and the
+	// keypad's review keys, go to it; a key it lets through reaches the window.
+	LearnMode();
+	EXPECT_EQ(reader.asked, (std::vector<QString>{"Ins down", "H down", "Ins up", "H up"}));
+	EXPECT_EQ(keyBuffer, "") << "the keys it took never reach the device";
+	// It took them: the next keys go to it too (learn mode), until it takes
+	// an Escape.
+	reader.asked.clear();
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	reader.Answer(true);
+	reader.Answer(true);
+	Click(Qt::Key_Escape, kScanEscape);
+	reader.Answer(true);
+	reader.Answer(true);
+	Press(Qt::Key_Up, kScanKeypadUp, QString(), Qt::KeypadModifier);
+	reader.Answer(false);
+	Release(Qt::Key_Up, kScanKeypadUp, QString(), Qt::KeypadModifier);
+	reader.Answer(false);
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_EQ(reader.asked,
+	          (std::vector<QString>{"Q down", "Q up", "Esc down", "Esc up", "Num+Up down", "Num+Up up"}));
+	EXPECT_EQ(keyBuffer, "q");
 
-	// It took the keys it got: the next goes to it too (learn mode), until
-	// it takes an Escape.
-	bridge.taken.clear();
-	key(Qt::Key_Q);
-	key(Qt::Key_Escape);
-	key(Qt::Key_Q);
-	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Q down", "Q up", "Esc down", "Esc up"}));
-
-	// Never, or a dialog or menu in front: every key goes to it as before.
+	// Never: every key goes to it first, and reaches the device when it lets
+	// it through.
 	screenReaderMode = ScreenReaderMode::kNever;
-	bridge.taken.clear();
-	key(Qt::Key_Q);
-	EXPECT_EQ(bridge.taken, (std::vector<QString>{"Q down", "Q up"}));
-	gate.deviceOwns = nullptr;
-	gate.active = nullptr;
+	reader.asked.clear();
+	keyBuffer.clear();
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_EQ(keyBuffer, "") << "not before its answer";
+	reader.Answer(false);
+	reader.Answer(false);
+	EXPECT_EQ(reader.asked, (std::vector<QString>{"Q down", "Q up"}));
+	EXPECT_EQ(keyBuffer, "q");
+}
+
+// Typed faster than the screen reader answers: a key waits behind the one
+// it is deciding, and is decided knowing that answer.
+TEST_F(BesideAScreenReaderTest, AKeyTypedBeforeTheScreenReaderAnsweredWaitsForTheAnswer)
+{
+	Press(Qt::Key_Insert, kScanInsert);
+	Press(Qt::Key_H, kScanH, QStringLiteral("h"));
+	Release(Qt::Key_Insert, kScanInsert);
+	Release(Qt::Key_H, kScanH, QStringLiteral("h"));
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_EQ(reader.asked, std::vector<QString>{"Ins down"}) << "one question at a time";
+	for (int answer = 0; answer < 4; ++answer)
+		reader.Answer(true);
+	EXPECT_EQ(keyBuffer, "") << "learn mode took the keys typed while it started";
+	EXPECT_EQ(reader.asked.size(), 5u);
+	EXPECT_EQ(reader.asked.back(), QStringLiteral("Q down"));
+}
+
+// Insert released where the window cannot see it (the screen reader's own
+// preferences, opened with Insert+Space): it is not held any more once the
+// shell's windows lose the keyboard.
+TEST_F(BesideAScreenReaderTest, TheScreenReadersModifierIsNotHeldOnceTheKeyboardLeft)
+{
+	Press(Qt::Key_Insert, kScanInsert);
+	reader.Answer(true);
+	QEvent deactivated(QEvent::ApplicationDeactivate);
+	qApp->notify(qApp, &deactivated);
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_EQ(keyBuffer, "q");
+	EXPECT_EQ(reader.asked, std::vector<QString>{"Ins down"});
+}
+
+// A press and its release go to one receiver, even when the press opened a
+// dialog (Ctrl+D) and the device owns no key when the release comes.
+TEST_F(BesideAScreenReaderTest, AReleaseGoesWhereItsPressWent)
+{
+	Press(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	owns = false;
+	Release(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_TRUE(reader.asked.empty());
+	Press(Qt::Key_H, kScanH, QStringLiteral("h"));
+	reader.Answer(false);
+	owns = true;
+	Release(Qt::Key_H, kScanH, QStringLiteral("h"));
+	EXPECT_EQ(reader.asked, (std::vector<QString>{"H down", "H up"}));
+}
+
+// The application outlives each test: its reset leaves no held key, no
+// learn mode, no connection to a window that is gone.
+TEST_F(BesideAScreenReaderTest, TheResetForgetsTheGate)
+{
+	LearnMode();
+	Press(Qt::Key_Insert, kScanInsert);
+	Press(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	ASSERT_TRUE(app().Gate().ReaderTakesKeys());
+	testing::ResetApplication();
+	EXPECT_FALSE(app().Gate().ReaderTakesKeys());
+	EXPECT_FALSE(app().servesReader);
+	EXPECT_FALSE(app().deviceOwns);
+	app().servesReader = [] { return true; };
+	app().deviceOwns = [](const QKeyEvent &) { return true; };
+	app().SetReaderListeners(&reader);
+	reader.asked.clear();
+	Click(Qt::Key_Q, kScanQ, QStringLiteral("q"));
+	EXPECT_TRUE(reader.asked.empty()) << "Insert is not held, nothing waits";
+	EXPECT_EQ(keyBuffer, "q");
 }
 
 TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
@@ -298,7 +433,6 @@ TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
 		const QKeyEvent event(QEvent::KeyPress, code, modifiers, text);
 		return form->DeviceOwnsKey(event);
 	};
-	screenReaderMode = ScreenReaderMode::kAlways;
 	for (const Qt::Key code :
 	     {Qt::Key_Up, Qt::Key_Left, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Backspace, Qt::Key_Escape,
 	      Qt::Key_Space, Qt::Key_Control, Qt::Key_Shift, Qt::Key_F1, Qt::Key_F2})
@@ -311,8 +445,54 @@ TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
 	EXPECT_FALSE(owns(Qt::Key_Tab));
 	EXPECT_FALSE(owns(Qt::Key_F5));
 
-	screenReaderMode = ScreenReaderMode::kAuto; // no screen reader is watched here
-	EXPECT_FALSE(owns(Qt::Key_Up));
+	// In the data-entry field the shell echoes and reads what is typed; the
+	// screen reader presents the dialog and its buttons.
+	TForm2 field(form.get(), &form->Keyboard());
+	field.FormCreate();
+	form->SetForm2(&field);
+	std::vector<bool> in_field;
+	QTimer::singleShot(0, &field, [&] {
+		QApplication::setActiveWindow(&field);
+		EXPECT_TRUE(QTest::qWaitForWindowActive(&field, testing::kWait_ms));
+		in_field = {owns(Qt::Key_A, Qt::NoModifier, QStringLiteral("a")), owns(Qt::Key_Left),
+		            owns(Qt::Key_Backspace), owns(Qt::Key_Tab)};
+		field.Enterbitbtn->setFocus();
+		in_field.push_back(owns(Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+		field.reject();
+	});
+	field.ShowModal();
+	EXPECT_EQ(in_field, (std::vector<bool>{true, true, true, false, false}));
+	form->hide();
+	EXPECT_FALSE(owns(Qt::Key_Up)) << "another window has the keys";
+}
+
+// The text events of the device's controls are kept from the accessibility
+// bridge while the shell serves a screen reader; other events pass.
+TEST_F(MainWindowKeysTest, TheDevicesControlsTextEventsAreQuietBesideAScreenReader)
+{
+	static std::vector<QAccessible::Event> passed;
+	passed.clear();
+	const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(
+	    [](QAccessibleEvent *event) { passed.push_back(event->type()); });
+	QLineEdit field, other;
+	bool quiet = true;
+	FilterAccessibilityEvents({&field}, [&quiet] { return quiet; });
+	// The filter as the bridge's platform would call it (offscreen has none).
+	const QAccessible::UpdateHandler filter = QAccessible::installUpdateHandler(nullptr);
+	QAccessible::installUpdateHandler(filter);
+	QAccessibleTextInsertEvent typed(&field, 0, QStringLiteral("a"));
+	filter(&typed);
+	QAccessibleTextInsertEvent elsewhere(&other, 0, QStringLiteral("a"));
+	filter(&elsewhere);
+	QAccessibleEvent named(&field, QAccessible::NameChanged);
+	filter(&named);
+	quiet = false;
+	filter(&typed);
+	FilterAccessibilityEvents({}, {});
+	QAccessible::installUpdateHandler(before);
+	EXPECT_EQ(passed,
+	          (std::vector<QAccessible::Event>{QAccessible::TextInserted, QAccessible::NameChanged,
+	                                           QAccessible::TextInserted}));
 }
 
 TEST_F(MainWindowKeysTest, KeyboardFileOfTheLanguageIsLoaded)

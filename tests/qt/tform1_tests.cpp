@@ -34,6 +34,7 @@
 
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 namespace velira
 {
@@ -189,6 +190,26 @@ TEST(WindowPlaceTest, KeptAtMostEveryHalfSecondWhileItMovesAndOnTheWayOut)
 	EXPECT_EQ(kept.back().second.y, 60);
 	place->Keep();
 	EXPECT_EQ(kept.size(), writes + 1) << "an unchanged place is not written again";
+}
+
+TEST_F(MainWindowTest, TheScreenReaderItemGoesRoundItsThreeChoicesSavingAndSayingEach)
+{
+	testing::WriteFile(folder.path() + "/velira.ini", "[environment]\nlanguage=2000\n");
+	testing::FakeSpeech speech{platform};
+	auto form = OpenWindow();
+	useSapi5 = voiceReady = true;
+	speech.voice.SpokenSinceLastAsked();
+	for (const auto &[mode, stored, said] : std::vector<std::tuple<ScreenReaderMode, std::string, int>>{
+	         {ScreenReaderMode::kAlways, "always", kTextScreenReaderAlways},
+	         {ScreenReaderMode::kNever, "never", kTextScreenReaderNever},
+	         {ScreenReaderMode::kAuto, "auto", kTextScreenReaderAuto}}) {
+		SCOPED_TRACE(stored);
+		form->screenreaderitem->trigger();
+		EXPECT_EQ(screenReaderMode, mode);
+		EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "screenreader", ""), stored);
+		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+		          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, said))});
+	}
 }
 
 TEST_F(MainWindowTest, StartByShortcutRunsAShortGameAndReadyTwice)

@@ -47,6 +47,12 @@ bool IsRepeatRelease(const QKeyEvent &event)
 		return false;
 	if (event.isAutoRepeat())
 		return true;
+	// A key the window gets from the screen-reader gate (not spontaneous)
+	// may have waited there: the gate asked when it came, and marked it
+	// auto-repeat then. Asked now, the server would report the keys held
+	// since, the next chord's.
+	if (!event.spontaneous())
+		return false;
 #if QT_CONFIG(xcb)
 	if (QGuiApplication::platformName() != QLatin1String("xcb"))
 		return false;

@@ -5,10 +5,12 @@
 #include "input/braille_tables.h"
 #include "input/key_handling.h"
 #include "input/keyboard_commands.h"
+#include "input/qt/tform2.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/held_key_query.h"
 #include "platform/qt/key_mapping.h"
 #include "platform/qt/qt_text.h"
+#include "screen_reader/decisions.h"
 #include "settings/localized_texts.h"
 #include "settings/shared_settings.h"
 #include "shell/file_locations.h"
@@ -133,36 +135,51 @@ bool TForm1::IsMenuShortcut(const QKeyEvent &event) const
 
 bool TForm1::DeviceOwnsKey(const QKeyEvent &key) const
 {
-	if (!ScreenReaderPresent() || QApplication::activePopupWidget() != nullptr ||
-	    QApplication::activeModalWidget() != nullptr || QApplication::activeWindow() != this)
-		return false;
-	const Qt::KeyboardModifiers modifiers = key.modifiers();
-	if (modifiers & (Qt::AltModifier | Qt::MetaModifier))
-		return false;
+	DeviceKeyFacts facts;
+	const bool main_window =
+	    QApplication::activeModalWidget() == nullptr && QApplication::activeWindow() == this;
+	const bool data_entry_field = form2_ != nullptr && QApplication::activeModalWidget() == form2_ &&
+	                              QApplication::focusWidget() == form2_->inputedit;
+	facts.device_has_keys =
+	    QApplication::activePopupWidget() == nullptr && (main_window || data_entry_field);
 	switch (key.key()) {
 	case Qt::Key_Control:
+		facts.kind = KeyKind::kControl;
+		break;
 	case Qt::Key_Shift:
+		facts.kind = KeyKind::kShift;
+		break;
 	case Qt::Key_Enter:
 	case Qt::Key_Return:
+		facts.kind = KeyKind::kEnter;
+		break;
 	case Qt::Key_Backspace:
+		facts.kind = KeyKind::kBackspace;
+		break;
 	case Qt::Key_Escape:
+		facts.kind = KeyKind::kEscape;
+		break;
 	case Qt::Key_Space:
-		return true;
+		facts.kind = KeyKind::kSpace;
+		break;
 	case Qt::Key_Up:
 	case Qt::Key_Down:
 	case Qt::Key_Left:
 	case Qt::Key_Right:
-		return !(modifiers & Qt::KeypadModifier);
+		facts.kind = KeyKind::kCursor;
+		break;
 	default:
 		break;
 	}
-	if (modifiers & Qt::ControlModifier)
-		return true;
+	const Qt::KeyboardModifiers modifiers = key.modifiers();
+	facts.control = modifiers & Qt::ControlModifier;
+	facts.alt_or_meta = modifiers & (Qt::AltModifier | Qt::MetaModifier);
+	facts.keypad = modifiers & Qt::KeypadModifier;
 	// The keyboard commands without Ctrl (F1, F2).
-	if (IsMenuShortcut(key))
-		return true;
+	facts.menu_shortcut = IsMenuShortcut(key);
 	const QString text = key.text();
-	return !text.isEmpty() && text.at(0).isPrint();
+	facts.printable = !text.isEmpty() && text.at(0).isPrint();
+	return velira::DeviceOwnsKey(facts);
 }
 
 bool TForm1::FormKeyEvent(QKeyEvent *event)

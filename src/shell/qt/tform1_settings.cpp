@@ -8,6 +8,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/screen_reader_command.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/captions.h"
 #include "settings/qt/tform3.h"
@@ -166,7 +167,7 @@ void TForm1::VoicesubmenuClick()
 			form4_->SaveVoiceSettings();
 			form4_->LoadVoiceSettings();
 			SpeakAndWait(LocalizedText(languageBase, kTextVoiceSelected));
-		} else if (!ScreenReaderPresent()) {
+		} else if (!ServesScreenReader()) {
 			// A screen reader names the window that gets the focus back.
 			SpeakAndWait(ToCp1250(windowTitle()));
 		}

@@ -250,7 +250,7 @@ void TForm4::voicelistClick()
 	if (fetched_any)
 		objects.selectedMode = mode;
 	// A screen reader says the list's new item itself.
-	if (isActiveWindow() && !ScreenReaderPresent())
+	if (isActiveWindow() && !ServesScreenReader())
 		SpeakAndWait(SelectedLineText());
 }
 
@@ -355,7 +355,7 @@ void TForm4::SliderChanged(const char *tag, int value_for_engine, int position)
 	CheckSpeechResult(
 	    objects.central->Inject("\\" + std::string(tag) + "=" + std::to_string(value_for_engine) + "\\"));
 	// A screen reader says the slider's new value itself.
-	if (isActiveWindow() && !ScreenReaderPresent())
+	if (isActiveWindow() && !ServesScreenReader())
 		SpeakAndWait(std::to_string(position));
 }
 
@@ -454,7 +454,7 @@ bool TForm4::event(QEvent *event)
 	// A screen reader presents the dialog and each control that gets the
 	// focus; the dialog's own announcements would say them a second time.
 	if (event->type() == QEvent::WindowActivate && isVisible() && !voiceDialogShown) {
-		if (ScreenReaderPresent())
+		if (ServesScreenReader())
 			voiceDialogShown = true;
 		else
 			RunHandler([this] { FormActivate(); });
@@ -469,7 +469,7 @@ bool TForm4::eventFilter(QObject *watched, QEvent *event)
 	// Focus that comes back with the window's activation is not a move of
 	// the user: FormActivate announces the dialog then.
 	if (static_cast<QFocusEvent *>(event)->reason() == Qt::ActiveWindowFocusReason ||
-	    ScreenReaderPresent())
+	    ServesScreenReader())
 		return false;
 	RunHandler([this, watched] {
 		if (watched == voicelist)

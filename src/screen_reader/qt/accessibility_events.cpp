@@ -1,4 +1,4 @@
-#include "platform/qt/accessibility_events.h"
+#include "screen_reader/qt/accessibility_events.h"
 
 #include <QAccessible>
 #include <QPointer>
@@ -10,7 +10,7 @@ namespace velira
 namespace
 {
 
-QPointer<QObject> quiet_control;
+std::vector<QPointer<QObject>> quiet_controls;
 std::function<bool()> quiet_now;
 QAccessible::UpdateHandler earlier_handler = nullptr;
 bool installed = false;
@@ -49,9 +49,10 @@ void FilterUpdate(QAccessibleEvent *event)
 {
 	if (IsFocusOfHiddenControl(event))
 		return;
-	if (quiet_control != nullptr && event->object() == quiet_control.data() &&
-	    IsTextEvent(event->type()) && quiet_now && quiet_now())
-		return;
+	if (event->object() != nullptr && IsTextEvent(event->type()) && quiet_now && quiet_now())
+		for (const QPointer<QObject> &control : quiet_controls)
+			if (control.data() == event->object())
+				return;
 	Forward(event);
 }
 
@@ -69,13 +70,13 @@ void Forward(QAccessibleEvent *event)
 
 } // namespace
 
-void FilterAccessibilityEvents(QObject *control, std::function<bool()> quiet)
+void FilterAccessibilityEvents(std::vector<QObject *> controls, std::function<bool()> quiet)
 {
-	if (control == nullptr) {
+	if (controls.empty()) {
 		if (installed)
 			QAccessible::installUpdateHandler(earlier_handler);
 		installed = false;
-		quiet_control = nullptr;
+		quiet_controls.clear();
 		quiet_now = nullptr;
 		earlier_handler = nullptr;
 		return;
@@ -83,7 +84,7 @@ void FilterAccessibilityEvents(QObject *control, std::function<bool()> quiet)
 	if (!installed)
 		earlier_handler = QAccessible::installUpdateHandler(FilterUpdate);
 	installed = true;
-	quiet_control = control;
+	quiet_controls.assign(controls.begin(), controls.end());
 	quiet_now = std::move(quiet);
 }
 

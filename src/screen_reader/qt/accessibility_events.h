@@ -3,19 +3,21 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 namespace velira
 {
 
 // What the shell's controls report to the accessibility bridge, filtered:
 // the focus of a control in a hidden window is left out, and so are the
-// text events of one control (text inserted, removed or replaced,
+// text events of the device's controls (text inserted, removed or replaced,
 // caret moved, selection changed) from the accessibility bridge while
 // `quiet` holds: a screen reader reads a focused text control's line at each
 // move of its caret, and the shell's screen moves its caret with every
-// print. The control's text stays readable on request; only the events that
-// make a screen reader speak on its own are left out. A null control ends
+// print; in the data-entry field the shell echoes what is typed and read
+// itself. The controls' text stays readable on request; only the events
+// that make a screen reader speak on its own are left out. No controls end
 // the filtering.
-void FilterAccessibilityEvents(QObject *control, std::function<bool()> quiet);
+void FilterAccessibilityEvents(std::vector<QObject *> controls, std::function<bool()> quiet);
 
 } // namespace velira

@@ -1,0 +1,30 @@
+#include "screen_reader/qt/screen_reader_command.h"
+
+#include "settings/localized_texts.h"
+#include "settings/shared_settings.h"
+#include "speech/speech_output.h"
+
+namespace velira
+{
+
+void ScreenReaderCommand()
+{
+	int said = kTextScreenReaderAuto;
+	switch (screenReaderMode) {
+	case ScreenReaderMode::kAuto:
+		screenReaderMode = ScreenReaderMode::kAlways;
+		said = kTextScreenReaderAlways;
+		break;
+	case ScreenReaderMode::kAlways:
+		screenReaderMode = ScreenReaderMode::kNever;
+		said = kTextScreenReaderNever;
+		break;
+	case ScreenReaderMode::kNever:
+		screenReaderMode = ScreenReaderMode::kAuto;
+		break;
+	}
+	SaveScreenReaderSetting();
+	SpeakAndWait(LocalizedText(languageBase, said));
+}
+
+} // namespace velira
