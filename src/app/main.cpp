@@ -89,8 +89,8 @@ int main(int argc, char *argv[])
 	// The braille display connects in the background: without a BrlAPI
 	// server the shell starts as fast, and it connects when one comes.
 	BrlapiDisplay braille_display(post_to_ui);
-	// Asked before the settings are read: a first start beside a screen
-	// reader chooses the desktop's voice.
+	// Asks without waiting; the answers come once the window is shown, and a
+	// first start beside a screen reader chooses the desktop's voice then.
 	DBusScreenReaderWatch screen_reader;
 	Services &platform = services();
 	platform.pump = &pump;

@@ -18,6 +18,7 @@ int32_t echoMode = 0;
 bool autoChange = false;
 bool useSapi5 = false;
 ScreenReaderMode screenReaderMode = ScreenReaderMode::kAuto;
+bool firstStartVoicePending = false;
 
 void ResetSharedSettings()
 {
@@ -29,20 +30,41 @@ void ResetSharedSettings()
 	autoChange = false;
 	useSapi5 = false;
 	screenReaderMode = ScreenReaderMode::kAuto;
+	firstStartVoicePending = false;
 }
 
-bool ScreenReaderPresent()
+ScreenReaderPresence ScreenReaderPresenceNow()
 {
 	switch (screenReaderMode) {
 	case ScreenReaderMode::kAlways:
-		return true;
+		return ScreenReaderPresence::kPresent;
 	case ScreenReaderMode::kNever:
-		return false;
+		return ScreenReaderPresence::kAbsent;
 	case ScreenReaderMode::kAuto:
 		break;
 	}
 	const ScreenReaderWatch *watch = services().screenReader;
-	return watch != nullptr && watch->ScreenReaderRunning();
+	return watch != nullptr ? watch->Presence() : ScreenReaderPresence::kAbsent;
+}
+
+bool ScreenReaderPresent()
+{
+	return ScreenReaderPresenceNow() == ScreenReaderPresence::kPresent;
+}
+
+bool DecideFirstStartVoice(SettingsMenu &menu)
+{
+	if (!firstStartVoicePending)
+		return false;
+	const ScreenReaderPresence presence = ScreenReaderPresenceNow();
+	if (presence == ScreenReaderPresence::kUnknown)
+		return false;
+	firstStartVoicePending = false;
+	if (presence == ScreenReaderPresence::kAbsent)
+		return false;
+	menu.SetUseSapi5Checked(true);
+	SettingsFile().WriteBool("Voice", "sapi5", true);
+	return true;
 }
 
 const char *ScreenReaderModeName(ScreenReaderMode mode)
@@ -104,10 +126,8 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 		SaveSettings();
 		voiceAllowed = speech_engines_available;
 		file.WriteBool("voice", "voiceallowed", voiceAllowed);
-		if (ScreenReaderPresent()) {
-			menu.SetUseSapi5Checked(true);
-			file.WriteBool("Voice", "sapi5", true);
-		}
+		firstStartVoicePending = true;
+		DecideFirstStartVoice(menu);
 		return;
 	}
 	screenReaderMode = ParseScreenReaderMode(file.ReadString("voice", "screenreader", "auto"));

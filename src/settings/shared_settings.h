@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/screen_reader.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,7 +23,10 @@ enum class ScreenReaderMode { kAuto, kAlways, kNever };
 extern ScreenReaderMode screenReaderMode;
 
 // Whether the desktop's interface (dialogs, menus, focus) is left to a
-// screen reader now, and the keys the device owns are kept from it.
+// screen reader now, and the keys the device owns are kept from it: as the
+// setting says, and with auto as the watch says (unknown until it knows;
+// absent without a watch). ScreenReaderPresent: known to be present.
+ScreenReaderPresence ScreenReaderPresenceNow();
 bool ScreenReaderPresent();
 
 // The setting's value as stored ("auto", "always", "never") and back; an
@@ -55,10 +60,21 @@ public:
 // Reads the settings file into the shared settings and the menu's check
 // marks, then writes it back so that every key of SaveSettings is present.
 // Without a settings file it creates one from the current values, and the
-// voice is allowed exactly when `speech_engines_available`, and beside a
-// running screen reader the desktop's voice is chosen, so that both voices
-// speak through one speech server, one after the other; the menu is
+// voice is allowed exactly when `speech_engines_available`, and the desktop
+// voice's choice is left pending (DecideFirstStartVoice); the menu is
 // otherwise left alone.
 void LoadSettings(SettingsMenu &menu, bool speech_engines_available);
+
+// A first start chooses the desktop voice beside a running screen reader,
+// so that both voices speak through one speech server, one after the
+// other. The screen reader's presence is learnt after the window is shown:
+// the choice waits for it, and is made once, when it is known. Until then
+// it is pending; the user's own choice of the voice (the menu item) drops
+// it.
+extern bool firstStartVoicePending;
+// Makes the pending choice once the presence is known: beside a screen
+// reader the menu's check mark and [Voice] sapi5=1, and true; without one
+// nothing more is pending, and false. Nothing while it is unknown.
+bool DecideFirstStartVoice(SettingsMenu &menu);
 
 } // namespace velira
