@@ -178,11 +178,10 @@ DBusScreenReaderWatch::DBusScreenReaderWatch(const QDBusConnection &session) : s
 	Join();
 }
 
-DBusScreenReaderWatch::~DBusScreenReaderWatch()
-{
-	if (!bus_name_.isEmpty())
-		QDBusConnection::disconnectFromBus(bus_name_);
-}
+// The joined bus's connection is left to QtDBus, which drops this watch's
+// signal hooks as the watch goes: closing it here would have QtDBus's thread
+// undo the hooks while the watch is being destroyed.
+DBusScreenReaderWatch::~DBusScreenReaderWatch() = default;
 
 void DBusScreenReaderWatch::Ask(const QDBusConnection &bus, const QDBusMessage &call,
                                 std::function<void(const QDBusMessage &)> take)
