@@ -61,8 +61,9 @@ public:
 // marks, then writes it back so that every key of SaveSettings is present.
 // Without a settings file it creates one from the current values, and the
 // voice is allowed exactly when `speech_engines_available`, and the desktop
-// voice's choice is left pending (DecideFirstStartVoice); the menu is
-// otherwise left alone.
+// voice's choice is made at once when the screen reader's presence is
+// known, else left pending (DecideFirstStartVoice); the menu is otherwise
+// left alone.
 void LoadSettings(SettingsMenu &menu, bool speech_engines_available);
 
 // A first start chooses the desktop voice beside a running screen reader,
