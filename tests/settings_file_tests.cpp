@@ -536,17 +536,43 @@ TEST_F(LoadSettingsTest, Sapi5IsReadInEitherSpellingOfTheSection)
 }
 
 // Beside a screen reader: [voice] screenreader, and the desktop voice
-// chosen on a first start beside a running one.
+// chosen on a first start beside a running one, once its presence is known:
+// at once, or when the watch's answer comes, and only once.
 TEST_F(LoadSettingsTest, TheScreenReaderSettingAndAFirstStartBesideOne)
 {
+	using P = ScreenReaderPresence;
 	testing::FakeScreenReaderWatch watch;
 	services().screenReader = &watch;
-	watch.running = true;
-	LoadSettings(menu, true);
-	EXPECT_EQ(menu.calls, (std::vector<std::string>{"sapi5=1"}));
-	EXPECT_EQ(KeyLines(Contents()).count("sapi5=1"), 1u)
-	    << "the desktop voice is kept for the next start";
+	struct Case {
+		P at_start;
+		std::vector<P> answers; // as they come, each followed by a decision
+		bool chosen;
+	};
+	for (const Case &c : std::vector<Case>{{P::kPresent, {}, true},
+	                                       {P::kAbsent, {P::kPresent}, false},
+	                                       {P::kUnknown, {P::kUnknown, P::kPresent, P::kAbsent}, true},
+	                                       {P::kUnknown, {P::kAbsent, P::kPresent}, false},
+	                                       {P::kUnknown, {}, false}}) {
+		SCOPED_TRACE(::testing::Message() << "at start " << static_cast<int>(c.at_start) << ", "
+		                                  << c.answers.size() << " answers");
+		std::filesystem::remove(path);
+		menu.calls.clear();
+		watch.presence = c.at_start;
+		LoadSettings(menu, true);
+		EXPECT_EQ(firstStartVoicePending, c.at_start == P::kUnknown);
+		int chosen = c.at_start == P::kPresent ? 1 : 0;
+		for (const P answer : c.answers) {
+			watch.Answer(answer);
+			chosen += DecideFirstStartVoice(menu) ? 1 : 0;
+		}
+		EXPECT_EQ(chosen, c.chosen ? 1 : 0) << "chosen once at most";
+		EXPECT_EQ(menu.calls,
+		          c.chosen ? std::vector<std::string>{"sapi5=1"} : std::vector<std::string>{});
+		EXPECT_EQ(KeyLines(Contents()).count("sapi5=1"), c.chosen ? 1u : 0u)
+		    << "the desktop voice is kept for the next start";
+	}
 	EXPECT_EQ(KeyLines(Contents()).count("screenreader=auto"), 0u) << "the default is not written";
+	watch.presence = P::kPresent;
 
 	for (const auto &[stored, mode] :
 	     std::vector<std::pair<std::string, ScreenReaderMode>>{{"never", ScreenReaderMode::kNever},
@@ -574,9 +600,14 @@ TEST_F(LoadSettingsTest, AScreenReaderIsPresentAsTheSettingAndTheWatchSay)
 		for (const bool running : {false, true}) {
 			SCOPED_TRACE(std::string(connected ? "watched, " : "not watched, ") +
 			             (running ? "running" : "not running"));
-			watch.running = running;
+			watch.presence =
+			    running ? ScreenReaderPresence::kPresent : ScreenReaderPresence::kAbsent;
 			screenReaderMode = ScreenReaderMode::kAuto;
 			EXPECT_EQ(ServesScreenReader(), connected && running);
+			watch.presence = ScreenReaderPresence::kUnknown;
+			EXPECT_EQ(ScreenReaderPresenceNow(),
+			          connected ? ScreenReaderPresence::kUnknown : ScreenReaderPresence::kAbsent);
+			EXPECT_FALSE(ServesScreenReader()) << "not known to run is not running";
 			screenReaderMode = ScreenReaderMode::kAlways;
 			EXPECT_TRUE(ServesScreenReader());
 			screenReaderMode = ScreenReaderMode::kNever;

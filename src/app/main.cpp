@@ -68,8 +68,8 @@ struct PlatformServices {
 	// Connects in the background: without a BrlAPI server the shell starts
 	// as fast, and it connects when one comes.
 	BrlapiDisplay braille_display;
-	// Asked before the settings are read: a first start beside a screen
-	// reader chooses the desktop's voice.
+	// Asks without waiting; the answers come once the window is shown, and a
+	// first start beside a screen reader chooses the desktop's voice then.
 	DBusScreenReaderWatch screen_reader;
 };
 

@@ -37,6 +37,7 @@ int32_t echoMode = 0;
 bool autoChange = false;
 bool useSapi5 = false;
 ScreenReaderMode screenReaderMode = ScreenReaderMode::kAuto;
+bool firstStartVoicePending = false;
 
 void ResetSharedSettings()
 {
@@ -48,12 +49,42 @@ void ResetSharedSettings()
 	autoChange = false;
 	useSapi5 = false;
 	screenReaderMode = ScreenReaderMode::kAuto;
+	firstStartVoicePending = false;
 }
 
 bool ServesScreenReader()
 {
 	const ScreenReaderWatch *watch = services().screenReader;
 	return velira::ServesScreenReader(screenReaderMode, watch != nullptr && watch->ScreenReaderRunning());
+}
+
+ScreenReaderPresence ScreenReaderPresenceNow()
+{
+	switch (screenReaderMode) {
+	case ScreenReaderMode::kAlways:
+		return ScreenReaderPresence::kPresent;
+	case ScreenReaderMode::kNever:
+		return ScreenReaderPresence::kAbsent;
+	case ScreenReaderMode::kAuto:
+		break;
+	}
+	const ScreenReaderWatch *watch = services().screenReader;
+	return watch != nullptr ? watch->Presence() : ScreenReaderPresence::kAbsent;
+}
+
+bool DecideFirstStartVoice(SettingsMenu &menu)
+{
+	if (!firstStartVoicePending)
+		return false;
+	const ScreenReaderPresence presence = ScreenReaderPresenceNow();
+	if (presence == ScreenReaderPresence::kUnknown)
+		return false;
+	firstStartVoicePending = false;
+	if (presence == ScreenReaderPresence::kAbsent)
+		return false;
+	menu.SetUseSapi5Checked(true);
+	SettingsFile().WriteBool("Voice", "sapi5", true);
+	return true;
 }
 
 const char *ScreenReaderModeName(ScreenReaderMode mode)
@@ -102,10 +133,8 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 		SaveSettings();
 		voiceAllowed = speech_engines_available;
 		file.WriteBool("voice", "voiceallowed", voiceAllowed);
-		if (ServesScreenReader()) {
-			menu.SetUseSapi5Checked(true);
-			file.WriteBool("Voice", "sapi5", true);
-		}
+		firstStartVoicePending = true;
+		DecideFirstStartVoice(menu);
 		return;
 	}
 	screenReaderMode = ParseScreenReaderMode(file.ReadString("voice", "screenreader", "auto"));

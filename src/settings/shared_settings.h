@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/screen_reader.h"
 #include "screen_reader/decisions.h"
 
 #include <cstdint>
@@ -26,6 +27,9 @@ extern ScreenReaderMode screenReaderMode;
 // desktop's watch decide: the desktop's interface (dialogs, menus, focus)
 // is left to it, and the keys the device owns are kept from it.
 bool ServesScreenReader();
+// The same as the watch knows it so far: with auto, unknown until the
+// watch's first answer (absent without a watch).
+ScreenReaderPresence ScreenReaderPresenceNow();
 
 // The setting's value as stored ("auto", "always", "never") and back; the
 // word reads in any case and with blanks around it, an unknown one as auto.
@@ -58,10 +62,22 @@ public:
 // Reads the settings file into the shared settings and the menu's check
 // marks, then writes it back so that every key of SaveSettings is present.
 // Without a settings file it creates one from the current values, and the
-// voice is allowed exactly when `speech_engines_available`, and beside a
-// running screen reader the desktop's voice is chosen, so that both voices
-// speak through one speech server, one after the other; the menu is
-// otherwise left alone.
+// voice is allowed exactly when `speech_engines_available`, and the desktop
+// voice's choice is made at once when the screen reader's presence is
+// known, else left pending (DecideFirstStartVoice); the menu is otherwise
+// left alone.
 void LoadSettings(SettingsMenu &menu, bool speech_engines_available);
+
+// A first start chooses the desktop voice beside a running screen reader,
+// so that both voices speak through one speech server, one after the
+// other. The screen reader's presence is learnt after the window is shown:
+// the choice waits for it, and is made once, when it is known. Until then
+// it is pending; the user's own choice of the voice (the menu item) drops
+// it.
+extern bool firstStartVoicePending;
+// Makes the pending choice once the presence is known: beside a screen
+// reader the menu's check mark and [Voice] sapi5=1, and true; without one
+// nothing more is pending, and false. Nothing while it is unknown.
+bool DecideFirstStartVoice(SettingsMenu &menu);
 
 } // namespace velira

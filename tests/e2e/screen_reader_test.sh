@@ -93,7 +93,7 @@ e2e_focus "$window" || fail "the main window did not take the keyboard focus"
 wait_said 0 "velira - "
 
 if [ "$measure" != measure ]; then
-  setting_is sapi5 1 || fail "the first start beside Orca did not choose the desktop voice: $(cat "$dir/velira.ini")"
+  e2e_wait_until 30 setting_is sapi5 1 || fail "the first start beside Orca did not choose the desktop voice: $(cat "$dir/velira.ini")"
   echo "ok: the first start beside Orca chose the desktop voice"
   # The braille keyboard, by its keyboard command.
   xdotool key ctrl+b

@@ -151,12 +151,18 @@ public:
 	std::function<void(const std::string &)> on_error;
 };
 
-// A screen reader that runs while `running` says so.
+// A screen reader whose presence is `presence`; Answer sets it and tells
+// the listeners, as the watch does when an answer comes.
 class FakeScreenReaderWatch final : public ScreenReaderWatch
 {
 public:
-	bool ScreenReaderRunning() const override { return running; }
-	bool running = false;
+	ScreenReaderPresence Presence() const override { return presence; }
+	void Answer(ScreenReaderPresence now)
+	{
+		presence = now;
+		changed.Notify();
+	}
+	ScreenReaderPresence presence = ScreenReaderPresence::kAbsent;
 };
 
 // All fakes, installed into services() for the lifetime of the object. The

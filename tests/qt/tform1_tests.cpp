@@ -110,6 +110,37 @@ TEST_F(MainWindowTest, EnglishFromTheSettingsFile)
 	EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral(" - Velira Basic Interpreter")));
 }
 
+// A first start learns whether a screen reader runs after the window is
+// shown: the desktop voice is chosen when the answer comes, and said in it;
+// the user's own choice of the voice before the answer stands.
+TEST_F(MainWindowTest, AFirstStartChoosesTheDesktopVoiceWhenTheScreenReaderIsKnown)
+{
+	testing::FakeSpeech speech{platform};
+	testing::FakeScreenReaderWatch watch;
+	services().screenReader = &watch;
+	for (const bool user_chose : {false, true}) {
+		SCOPED_TRACE(user_chose ? "the user chose first" : "the answer came first");
+		std::filesystem::remove("velira.ini");
+		watch.presence = ScreenReaderPresence::kUnknown;
+		auto form = OpenWindow();
+		EXPECT_FALSE(form->usesapi5submenu->isChecked());
+		if (user_chose) {
+			form->usesapi5submenu->trigger();
+			form->usesapi5submenu->trigger();
+		}
+		speech.voice.SpokenSinceLastAsked();
+		watch.Answer(ScreenReaderPresence::kPresent);
+		EXPECT_EQ(form->usesapi5submenu->isChecked(), !user_chose);
+		EXPECT_EQ(useSapi5, !user_chose);
+		EXPECT_EQ(form->Voicesubmenu->isEnabled(), user_chose);
+		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+		          user_chose ? std::vector<std::string>{}
+		                     : std::vector<std::string>{"Používat hlas SAPI5"});
+		EXPECT_EQ(SettingsFile().ReadBool("Voice", "sapi5", false), !user_chose);
+		EXPECT_EQ(watch.changed.Count(), 0u) << "the window no longer listens";
+	}
+}
+
 // The Colours items colour the screen, keep the scheme and say its name; the
 // zoom commands make the window and its text larger and smaller, keep the
 // size and say it; the grid stays whole in the window.

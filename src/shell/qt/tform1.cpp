@@ -201,6 +201,10 @@ void TForm1::FormCreate()
 		Voicesubmenu->setEnabled(voiceAllowed);
 		if (usesapi5submenu->isChecked())
 			Voicesubmenu->setEnabled(false);
+		// The watch answers after the window is shown.
+		if (firstStartVoicePending && services().screenReader != nullptr)
+			screen_reader_known_ =
+			    services().screenReader->changed.Add([this] { DecideFirstStartVoice(); });
 		ramImage.fill(0);
 		LoadMemoryImage();
 		CreateSoundObjects();

@@ -106,7 +106,10 @@ public:
 	void ShowScreen();
 
 	// Start-up steps that belong to the subsystems (see FormCreate).
-	void LoadSettings();       // the settings file, check marks, status bar
+	void LoadSettings(); // the settings file, check marks, status bar
+	// A first start's choice of the desktop voice, made once the screen
+	// reader's presence is known, and said in that voice.
+	void DecideFirstStartVoice();
 	void CreateSoundObjects(); // the sound device and the sound bank
 	void LoadInputTables();    // braille table and keyboard file
 	// The Start command's voice preparation for the older speech interface.
@@ -143,6 +146,8 @@ private:
 	std::unique_ptr<KeyboardMenu> keyboard_menu_;
 	// The screen buffer's changes are shown while the window lives.
 	Listeners::Subscription screen_shown_;
+	// The screen reader's presence, as it becomes known, while it matters.
+	Listeners::Subscription screen_reader_known_;
 	TAboutbox *aboutbox_ = nullptr;
 	TForm2 *form2_ = nullptr;
 	TForm3 *form3_ = nullptr;

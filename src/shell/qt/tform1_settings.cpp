@@ -69,6 +69,23 @@ void TForm1::LoadSettings()
 	velira::LoadSettings(menu, SpeechEnginesAvailable());
 }
 
+void TForm1::DecideFirstStartVoice()
+{
+	RunHandler([this] {
+		MainWindowSettingsMenu menu(*this);
+		const bool chosen = velira::DecideFirstStartVoice(menu);
+		if (!firstStartVoicePending)
+			screen_reader_known_.Cancel();
+		if (!chosen)
+			return;
+		// As the menu item does it, and said in the voice now speaking.
+		useSapi5 = true;
+		voiceReady = true;
+		Voicesubmenu->setEnabled(false);
+		SpeakAsync(ToCp1250(SpokenCaption(usesapi5submenu->text())));
+	});
+}
+
 void TForm1::CreateSoundObjects()
 {
 	// Released on every way out; errors while releasing are ignored.
@@ -180,6 +197,9 @@ void TForm1::usesapi5submenuClick()
 		// The item is checkable: the menu has already toggled its check
 		// mark when it reports the click.
 		const bool checked = usesapi5submenu->isChecked();
+		// The user's choice: a first start's pending one is dropped.
+		firstStartVoicePending = false;
+		screen_reader_known_.Cancel();
 		useSapi5 = checked;
 		voiceReady = checked;
 		Voicesubmenu->setEnabled(!checked);
