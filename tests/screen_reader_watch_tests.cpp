@@ -1,4 +1,4 @@
-#include "platform/screen_reader.h"
+#include "screen_reader/presence.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "input/qt/braille_focus.h"
 #include "input/qt/tform2.h"
 #include "platform/adapters/openal_device.h"
-#include "platform/qt/dbus_screen_reader.h"
+#include "screen_reader/qt/dbus_screen_reader.h"
 #include "platform/qt/error_boundary.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/window_system.h"

@@ -3,7 +3,7 @@
 // a name claimed on the session bus, and a process named orca that
 // registers an event listener with the registry, as Orca 46 and later do.
 #include "fakes/fake_platform.h"
-#include "platform/qt/dbus_screen_reader.h"
+#include "screen_reader/qt/dbus_screen_reader.h"
 
 #include <QDBusConnection>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/screen_reader.h"
+#include "screen_reader/presence.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

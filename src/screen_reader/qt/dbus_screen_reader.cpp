@@ -1,4 +1,4 @@
-#include "platform/qt/dbus_screen_reader.h"
+#include "screen_reader/qt/dbus_screen_reader.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
