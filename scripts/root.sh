@@ -12,9 +12,9 @@
 #
 # The packages come from the Debian mirror that the machine's apt already
 # uses, read from its sources. A root is marked complete (.complete, holding
-# a hash of the package list and of this script) only at its very end, so a
-# root half made by an interrupted run, or made for another package list, is
-# made again.
+# a hash of the package list and of the steps here that make it) only at its
+# very end, so a root half made by an interrupted run, or made for another
+# package list, is made again.
 #
 # Usage:
 #   root.sh make NAME            makes NAME (trixie, trixie-backports,
@@ -118,7 +118,8 @@ run_in_root() {
   shift
   [ -x "$root/bin/sh" ] || fail "$root is no root file system (no /bin/sh); make it with: scripts/root.sh make $(basename "$root")"
   if [ "${VELIRA_ROOT_NAMESPACE:-}" != "$root" ]; then
-    VELIRA_ROOT_NAMESPACE=$root exec unshare --mount --propagation private "$self" run "$root" "$@"
+    VELIRA_ROOT_NAMESPACE=$root unshare --mount --propagation private "$self" run "$root" "$@"
+    return
   fi
   # The caches are kept per release, outside the root, so that a root made
   # again builds and installs from them.
@@ -166,13 +167,15 @@ run_in_root() {
 
 # --- Making the roots ----------------------------------------------------
 
-# What a root is made from: the package lists of scripts/common.sh and this
-# script. A change to either makes the roots again.
+# What the trixie root is made from: the package lists of scripts/common.sh,
+# the sources, and the steps of this script that make it. A change to any
+# makes the root again; an edit elsewhere in this script does not.
 recipe_hash() {
   {
     # shellcheck disable=SC1091
     (source "$source_tree/scripts/common.sh" && printf '%s\n' "${PACKAGES[@]}" -- "${LOCALES[@]}")
-    sha256sum <"$self"
+    release_sources trixie
+    declare -f make_minbase unpack_minbase make_trixie
   } | sha256sum | cut -d' ' -f1
 }
 
@@ -193,7 +196,7 @@ make_minbase() {
   local release=$1
   local tarball=$roots/$release-minbase.tar.gz stamp=$roots/$release-minbase.stamp
   local want
-  want=$( (release_sources "$release" && sha256sum <"$self") | sha256sum | cut -d' ' -f1)
+  want=$( (release_sources "$release" && declare -f make_minbase) | sha256sum | cut -d' ' -f1)
   if [ -f "$tarball" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$want" ]; then
     return 0
   fi
@@ -265,7 +268,8 @@ make_trixie() {
 make_trixie_backports() {
   local root=$roots/trixie-backports want
   make_trixie
-  want=$( (cat "$roots/trixie/.complete" && release_sources trixie backports) | sha256sum | cut -d' ' -f1)
+  want=$( (cat "$roots/trixie/.complete" && release_sources trixie backports && declare -f make_trixie_backports) |
+    sha256sum | cut -d' ' -f1)
   is_complete "$root" "$want" && return 0
   local work=$roots/.trixie-backports.partial
   remove_tree "$work"
