@@ -256,7 +256,7 @@ if wants bookworm; then
 fi
 if wants trixie; then
   step "trixie: make the roots" wait_for_roots
-  if [ "${failures[-1]:-}" = "trixie: make the roots" ]; then
+  if [ ${#failures[@]} -gt 0 ] && [ "${failures[-1]}" = "trixie: make the roots" ]; then
     echo "The Debian 13 roots could not be made: the trixie passes cannot run. See the message above."
   else
     step "trixie: the pass in the root" trixie_pass
