@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the run and test scripts: installs what the build needs.
 set -euo pipefail
 
@@ -27,9 +28,10 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# install_packages [PACKAGE...]: the packages above and those given.
 install_packages() {
-  local missing=()
-  for p in "${PACKAGES[@]}"; do
+  local missing=() p
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep "install ok installed" >/dev/null || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then

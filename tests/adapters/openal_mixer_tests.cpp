@@ -201,8 +201,11 @@ TEST_F(OpenAlMixerTest, SoundsLeaveTheVoiceItsSourceAndABankThatAsksTooMuchIsRef
 	}
 
 	// A wave without a limit gets copies until the mixer is full; then its
-	// copies are reused in turn, and every play still sounds.
-	testing::LoadBank({testing::PcmEntry("click1", 22050)});
+	// copies are reused in turn, and every play still sounds. The device
+	// plays in real time, so the wave lasts a minute: a copy that ended
+	// while the plays were still being started (a second's wave did, on a
+	// busy machine under the sanitizers) would be reused instead of a new one.
+	testing::LoadBank({testing::PcmEntry("click1", 22050 * 60)});
 	TWaveCollectionItem &click = FindWave("click1");
 	for (size_t i = 0; i < capacity + 5; ++i)
 		PlayWave(click, false);
