@@ -136,6 +136,20 @@ QDBusConnection AccessibilityBus()
 	return QDBusConnection(QStringLiteral("a11y"));
 }
 
+bool IsPlainModifier(const QKeyEvent &key)
+{
+	switch (key.key()) {
+	case Qt::Key_Control:
+	case Qt::Key_Shift:
+	case Qt::Key_Alt:
+	case Qt::Key_AltGr:
+	case Qt::Key_Meta:
+		return true;
+	default:
+		return false;
+	}
+}
+
 } // namespace
 
 } // namespace velira
@@ -268,18 +282,26 @@ bool ShellApplication::notify(QObject *receiver, QEvent *event)
 	const bool ask_reader = listeners_ != nullptr && listeners_->Available();
 	if (type == QEvent::ShortcutOverride) {
 		// Qt tries the menus' shortcuts with a press before the press
-		// reaches any window. A press that waits its turn behind a key the
-		// screen reader is deciding, or goes to the screen reader first,
-		// comes as a key event instead, and meets the shortcuts when the
-		// window gets it: else Alt+S would open the Settings menu before
-		// the Alt press reached the window, and that press and its release
-		// would then close the menu again.
-		if (ask_reader && (asking_ || !waiting_.empty() ||
-		                   gate_.Route(Facts(*key)) == KeyReceiver::kScreenReader)) {
-			event->accept();
-			return true;
-		}
+		// reaches any window, with what the window system knows of the key
+		// (Ctrl+Plus is Ctrl+Shift+= on most layouts); a shortcut that
+		// takes the press leaves only its release, which must go where the
+		// press would have gone.
+		if (ask_reader && !asking_ && waiting_.empty())
+			gate_.Route(Facts(*key));
 		return QApplication::notify(receiver, event);
+	}
+	if (ask_reader && IsPlainModifier(*key)) {
+		// Ctrl, Shift, Alt and Meta reach the window at once, whatever
+		// waits, since the shortcuts pressed with them do: Alt+S opens the
+		// Settings menu as it comes, and an Alt press that came after it
+		// would close the menu again. The screen reader still hears them;
+		// it takes none of them for itself.
+		const std::unique_ptr<QKeyEvent> copy = CopyKeyEvent(*key);
+		if (gate_.Route(Facts(*key)) == KeyReceiver::kScreenReader)
+			listeners_->Ask(*copy, [](bool) {});
+		Deliver(receiver, *copy);
+		event->setAccepted(copy->isAccepted());
+		return true;
 	}
 	if (!ask_reader) {
 		const GateKey facts = Facts(*key);

@@ -50,7 +50,9 @@ public:
 // window goes to it at once, a key for the screen reader is handed to its
 // key listeners and reaches the window when they let it through. Keys after
 // one that waits for the screen reader's answer wait behind it, so they keep
-// their order and each is decided knowing the answers before it. Either way
+// their order and each is decided knowing the answers before it; Ctrl,
+// Shift, Alt and Meta, like the menus' shortcuts, which Qt tries before any
+// key reaches a window, go on at once. Either way
 // the window gets the key as an event of the shell's own (not spontaneous),
 // which Qt's bridge leaves alone. Without listeners to ask (no accessibility
 // bus) a key for the screen reader goes on to Qt's bridge as before.
