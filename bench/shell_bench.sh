@@ -13,7 +13,12 @@
 # Given several run folders (an older build beside this one), each start is
 # taken from each folder in turn, so that the machine's load falls on all of
 # them alike; the load average is printed with the figures.
-# Usage: bench/shell_bench.sh [RUN_DIR...]   (default build-test/run)
+# With ON_DEMAND=1 the accessibility bus is not started with the session:
+# the session bus starts it when the first program asks for it, as some
+# desktops do. With STALLED=1 the accessibility bus launcher is stopped
+# (SIGSTOP) once it is up, so that it answers nothing, as a desktop too busy
+# to answer in time.
+# Usage: [ON_DEMAND=1|STALLED=1] bench/shell_bench.sh [RUN_DIR...]   (default build-test/run)
 # SHELL_BENCH_ROUNDS sets the number of fresh sessions (default 7); each has
 # one first start and two later starts per folder.
 set -euo pipefail
@@ -71,9 +76,13 @@ start_session() {
   DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$output")
   session_bus=$(sed -n 2p <<<"$output")
   export DBUS_SESSION_BUS_ADDRESS
+  [ "${ON_DEMAND:-0}" = 1 ] && return 0
   /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+  local launcher=$!
   disown
   e2e_wait_until 10 e2e_accessibility_bus_up || { echo "FAIL: the AT-SPI bus did not start"; exit 1; }
+  [ "${STALLED:-0}" = 1 ] && kill -STOP "$launcher"
+  return 0
 }
 
 # Ends every process of the session: those started with its bus address
@@ -86,6 +95,7 @@ end_session() {
     [ "$other" = "$$" ] || [ "$other" = "$BASHPID" ] && continue
     grep -qsxzF "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" "$environ" 2>/dev/null || continue
     kill -9 "$other" 2>/dev/null || true
+    kill -CONT "$other" 2>/dev/null || true
   done
   kill "$session_bus" 2>/dev/null || true
   session_bus=
