@@ -88,15 +88,7 @@ start_session() {
 # Ends every process of the session: those started with its bus address
 # (the AT-SPI launcher, its bus and registry), and the bus itself.
 end_session() {
-  local environ other
-  for environ in /proc/[0-9]*/environ; do
-    other=${environ#/proc/}
-    other=${other%/environ}
-    [ "$other" = "$$" ] || [ "$other" = "$BASHPID" ] && continue
-    grep -qsxzF "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS" "$environ" 2>/dev/null || continue
-    kill -9 "$other" 2>/dev/null || true
-    kill -CONT "$other" 2>/dev/null || true
-  done
+  e2e_kill_processes_with "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS"
   kill "$session_bus" 2>/dev/null || true
   session_bus=
 }

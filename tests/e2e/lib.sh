@@ -59,13 +59,21 @@ e2e_private_home() {
 # started with this script's private home (a speech-dispatcher or a D-Bus
 # daemon that a library started on its own), the script itself excepted.
 e2e_kill_home_processes() {
+  e2e_kill_processes_with "HOME=$E2E_HOME"
+}
+
+# e2e_kill_processes_with NAME=VALUE: ends, by process id, every process
+# started with that variable in its environment, the script itself excepted.
+# A stopped process is continued, so that it ends.
+e2e_kill_processes_with() {
   local environ pid
   for environ in /proc/[0-9]*/environ; do
     pid=${environ#/proc/}
     pid=${pid%/environ}
     [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] && continue
-    grep -qsxz "HOME=$E2E_HOME" "$environ" 2>/dev/null || continue
+    grep -qsxzF -- "$1" "$environ" 2>/dev/null || continue
     kill -9 "$pid" 2>/dev/null || true
+    kill -CONT "$pid" 2>/dev/null || true
   done
 }
 
