@@ -60,7 +60,7 @@ protected:
 		auto form = std::make_unique<TForm1>();
 		form->FormCreate();
 		form->show();
-		QApplication::setActiveWindow(form.get());
+		testing::SetActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 		EXPECT_EQ(QApplication::focusWidget(), form->printmemo) << "keys go to the screen control";
 		return form;
@@ -214,10 +214,10 @@ TEST_F(MainWindowKeysTest, LosingTheFocusReleasesEveryKeyAndNoneStaysStuck)
 	// through first: a key pressed before the focus went reaches the window
 	// after it, and its release goes to the program that has the focus now.
 	// It may not stay held once the window has the focus again.
-	QApplication::setActiveWindow(nullptr);
+	testing::SetActiveWindow(nullptr);
 	QKeyEvent late_press(QEvent::KeyPress, Qt::Key_J, Qt::NoModifier, QStringLiteral("j"));
 	QApplication::sendEvent(form->printmemo, &late_press);
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_FALSE(keys.IsKeyDown(vk::kJ)) << "a key released elsewhere stays stuck";
 	QTest::keyPress(QApplication::focusWidget(), Qt::Key_K);
@@ -452,7 +452,7 @@ TEST_F(MainWindowKeysTest, TheKeysTheDeviceOwns)
 	form->SetForm2(&field);
 	std::vector<bool> in_field;
 	QTimer::singleShot(0, &field, [&] {
-		QApplication::setActiveWindow(&field);
+		testing::SetActiveWindow(&field);
 		EXPECT_TRUE(QTest::qWaitForWindowActive(&field, testing::kWait_ms));
 		in_field = {owns(Qt::Key_A, Qt::NoModifier, QStringLiteral("a")), owns(Qt::Key_Left),
 		            owns(Qt::Key_Backspace), owns(Qt::Key_Tab)};

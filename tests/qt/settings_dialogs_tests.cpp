@@ -2,6 +2,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/test_banks.h"
 #include "platform/cp1250.h"
+#include "qt/qt_application.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/taboutbox.h"
@@ -56,7 +57,7 @@ void WhenOpen(QDialog *dialog, std::function<void()> script)
 			ADD_FAILURE() << "the dialog did not open";
 			return;
 		}
-		QApplication::setActiveWindow(dialog);
+		testing::SetActiveWindow(dialog);
 		script();
 		if (dialog->isVisible()) {
 			ADD_FAILURE() << "the keys did not close the dialog";
@@ -88,7 +89,7 @@ protected:
 		form5->FormCreate();
 		form1->SetForm5(form5.get());
 		form1->show();
-		QApplication::setActiveWindow(form1.get());
+		testing::SetActiveWindow(form1.get());
 		ASSERT_TRUE(QTest::qWaitForWindowActive(form1.get(), testing::kWait_ms));
 	}
 

@@ -14,6 +14,7 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/virtual_keys.h"
+#include "qt/qt_application.h"
 #include "review/qt/tform6.h"
 #include "review/screen_review.h"
 #include "runtime/qt/screen_view.h"
@@ -68,7 +69,7 @@ protected:
 		// On an X server without a window manager the window asks for the
 		// focus itself.
 		form->activateWindow();
-		QApplication::setActiveWindow(form.get());
+		testing::SetActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	}
 
@@ -80,7 +81,7 @@ protected:
 				ADD_FAILURE() << "the dialog did not open";
 				return;
 			}
-			QApplication::setActiveWindow(dialog);
+			testing::SetActiveWindow(dialog);
 			script();
 			if (dialog->isVisible()) {
 				ADD_FAILURE() << "the keys did not close the dialog";
@@ -171,7 +172,7 @@ TEST_F(DataEntryWindowTest, BothWindowsOpenFromTheMainWindowByTheirShortcuts)
 	// may hold its guard).
 	PokeByte(kReviewGuardAddress, 0);
 	// The window manager gives the main window the focus back.
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	bool review_opened = false;
 	WhenOpen(review.get(), [&] {
@@ -513,7 +514,7 @@ TEST_F(BrailleWindowTest, EachWindowShowsItsLineAndTheKeysMoveInIt)
 	EXPECT_TRUE(field_shown);
 	EXPECT_EQ(caret_after_routing, 1) << "a routing key moves the caret";
 	// The window manager gives the main window the focus back.
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_EQ(Shown(), "Rychlost?") << "the main window's line again after the dialog";
 
@@ -571,9 +572,9 @@ TEST_F(BrailleWindowTest, MenusShowTheirItemAndTheFocusRuleHolds)
 	EXPECT_TRUE(display.tty);
 
 	// No window of the shell is active: the display is given back.
-	QApplication::setActiveWindow(nullptr);
+	testing::SetActiveWindow(nullptr);
 	EXPECT_TRUE(QTest::qWaitFor([&] { return !display.tty; }, testing::kWait_ms));
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	EXPECT_TRUE(QTest::qWaitFor([&] { return display.tty; }, testing::kWait_ms));
 }
 

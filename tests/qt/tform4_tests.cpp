@@ -2,6 +2,7 @@
 #include "fakes/fake_platform.h"
 #include "fakes/fake_speech.h"
 #include "platform/qt/qt_text.h"
+#include "qt/qt_application.h"
 #include "runtime/velcommands.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
@@ -235,7 +236,7 @@ TEST_F(VoiceDialogTest, WhileActiveASliderMoveSilencesInjectsAndSpeaks)
 	auto form = MakeDialog();
 	form->SelectVoice();
 	form->show();
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	EXPECT_TRUE(form->voiceDialogShown);
 	ASSERT_GE(speech.engines.spoken.size(), 2u);
@@ -264,7 +265,7 @@ TEST_F(VoiceDialogTest, BesideAScreenReaderTheDialogLeavesItsControlsToIt)
 	auto form = MakeDialog();
 	form->SelectVoice();
 	form->show();
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	form->speedtb->setFocus(Qt::TabFocusReason);
 	form->closebitbtn->setFocus(Qt::TabFocusReason);
@@ -285,7 +286,7 @@ TEST_F(VoiceDialogTest, AnEngineErrorInAFocusAnnouncementIsReportedAndTheDialogG
 	auto form = MakeDialog();
 	form->SelectVoice();
 	form->show();
-	QApplication::setActiveWindow(form.get());
+	testing::SetActiveWindow(form.get());
 	ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 	speech.engines.text_data_result = kSpeechFailed;
 	form->speedtb->setFocus(Qt::TabFocusReason);
