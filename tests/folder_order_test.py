@@ -37,6 +37,7 @@ LIBRARIES = {
     "SimpleIni": re.compile(r"SimpleIni\.h$"),
     "QtDBus": re.compile(r"QtDBus/|QDBus"),
     "xcb": re.compile(r"xcb/|X11/"),
+    "GIO": re.compile(r"gio/|glib"),
 }
 BLOCK = re.compile(r"^```folder-order\n(.*?)^```", re.M | re.S)
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)

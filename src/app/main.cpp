@@ -18,6 +18,7 @@
 #include "runtime/velcommands.h"
 #include "screen_reader/qt/accessibility_events.h"
 #include "screen_reader/qt/dbus_screen_reader.h"
+#include "screen_reader/qt/orca_care.h"
 #include "screen_reader/qt/shell_application.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/qt/tform3.h"
@@ -199,6 +200,7 @@ void ShutDown(ShellApplication &app)
 {
 	FilterAccessibilityEvents({}, {});
 	app.ResetKeyGate();
+	FinishOrcaCare();
 	brailleOutput().Attach(nullptr);
 	ShutDownSpeech();
 }

@@ -28,28 +28,29 @@ bool IsScreenReaderName(std::string_view name)
 
 } // namespace
 
-bool IsScreenReaderProgram(const ListeningProgram &program)
+std::string_view ProgramCommand(const ListeningProgram &program)
 {
-	if (IsScreenReaderName(program.name))
-		return true;
 	const std::vector<std::string> &arguments = program.arguments;
 	if (arguments.empty())
-		return false;
+		return {};
 	const std::string_view command = BaseName(arguments[0]);
-	if (IsScreenReaderName(command))
-		return true;
 	// A script run by its interpreter: the first argument that is not an
 	// option is the script (python3 -O /usr/bin/orca, python3 -m orca).
 	if (command.substr(0, 6) != "python")
-		return false;
+		return command;
 	for (size_t i = 1; i < arguments.size(); ++i) {
 		if (arguments[i] == "-m")
 			continue;
 		if (!arguments[i].empty() && arguments[i][0] == '-')
 			continue;
-		return IsScreenReaderName(BaseName(arguments[i]));
+		return BaseName(arguments[i]);
 	}
-	return false;
+	return command;
+}
+
+bool IsScreenReaderProgram(const ListeningProgram &program)
+{
+	return IsScreenReaderName(program.name) || IsScreenReaderName(ProgramCommand(program));
 }
 
 ScreenReaderPresence ChooseScreenReaderPresence(const ScreenReaderFacts &facts)

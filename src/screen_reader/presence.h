@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velira
@@ -49,6 +50,10 @@ ScreenReaderPresence ChooseScreenReaderPresence(const ScreenReaderFacts &facts);
 // (also as an interpreter's script: python3 /usr/bin/orca) is one of the
 // screen readers that run on the accessibility bus, Orca and Odilia.
 bool IsScreenReaderProgram(const ListeningProgram &program);
+
+// The program a process runs: its command's base name, or the script's
+// when the command is a Python interpreter (python3 /usr/bin/orca: orca).
+std::string_view ProgramCommand(const ListeningProgram &program);
 
 // Numbers the questions asked of one source, again and again as it changes,
 // and lets through only an answer newer than the last one taken: an answer

@@ -93,9 +93,13 @@ constexpr int kTextScreenReaderItem = 70;
 constexpr int kTextScreenReaderAuto = 71;
 constexpr int kTextScreenReaderAlways = 72;
 constexpr int kTextScreenReaderNever = 73;
+constexpr int kTextOrcaEchoItem = 74;
+constexpr int kTextOrcaQuietNotice = 75;
+constexpr int kTextOrcaEchoOn = 76;
+constexpr int kTextOrcaEchoOff = 77;
 // A new text takes the next number and a row of the table: the last name is
 // the table's last row.
-static_assert(kTextScreenReaderNever == kLocalizedTextCount - 1,
+static_assert(kTextOrcaEchoOff == kLocalizedTextCount - 1,
               "the last text's name and the table's count disagree");
 
 // Localized text `n` of the block at `base`, in code page 1250; the empty

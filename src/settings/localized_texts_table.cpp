@@ -89,6 +89,17 @@ const std::array<LocalizedRow, kLocalizedTextCount> kLocalizedTexts = {{
     {"Čtečka obrazovky: automaticky", "Screen reader: automatic", "Čítačka obrazovky: automaticky"}, // 71
     {"Čtečka obrazovky: vždy", "Screen reader: always", "Čítačka obrazovky: vždy"},                  // 72
     {"Čtečka obrazovky: nikdy", "Screen reader: never", "Čítačka obrazovky: nikdy"},                 // 73
+    // Orca's echo in the shell's windows: the Settings menu item, the notice
+    // given once when the shell sets it off, and what the item answers.
+    {"Ozvě&na Orky", "&Orca's echo", "Ozve&na Orky"}, // 74
+    {"Velira vypnula ozvěnu kláves Orky ve svých oknech, kde klávesy čte sama. V ostatních programech "
+     "zůstává Orka, jak byla. Ozvěnu zapnete znovu položkou Ozvěna Orky v menu Nastavení.",
+     "Velira has turned Orca's key echo off in its own windows, where it speaks its keys itself. Orca "
+     "stays as it was in other programs. To turn the echo back on, choose Orca's echo in the Settings menu.",
+     "Velira vypla ozvenu kláves Orky vo svojich oknách, kde klávesy číta sama. V ostatných programoch "
+     "zostáva Orka, aká bola. Ozvenu znova zapnete položkou Ozvena Orky v menu Nastavenia."},        // 75
+    {"Ozvěna Orky ve Veliře zapnuta", "Orca's echo in Velira on", "Ozvena Orky vo Velire zapnutá"},  // 76
+    {"Ozvěna Orky ve Veliře vypnuta", "Orca's echo in Velira off", "Ozvena Orky vo Velire vypnutá"}, // 77
 }};
 
 } // namespace velira

@@ -5,7 +5,7 @@
 namespace velira
 {
 
-constexpr int kLocalizedTextCount = 74;
+constexpr int kLocalizedTextCount = 78;
 
 // One localized text in the three languages (UTF-8).
 struct LocalizedRow {

@@ -38,6 +38,8 @@ bool autoChange = false;
 bool useSapi5 = false;
 ScreenReaderMode screenReaderMode = ScreenReaderMode::kAuto;
 bool firstStartVoicePending = false;
+bool quietOrca = true;
+bool orcaNoticeGiven = false;
 
 void ResetSharedSettings()
 {
@@ -50,6 +52,8 @@ void ResetSharedSettings()
 	useSapi5 = false;
 	screenReaderMode = ScreenReaderMode::kAuto;
 	firstStartVoicePending = false;
+	quietOrca = true;
+	orcaNoticeGiven = false;
 }
 
 bool ServesScreenReader()
@@ -105,6 +109,12 @@ void SaveScreenReaderSetting()
 	SettingsFile().WriteString("voice", "screenreader", ScreenReaderModeName(screenReaderMode));
 }
 
+void SaveOrcaSettings()
+{
+	SettingsFile().WriteValues({{"voice", "quietorca", quietOrca ? "1" : "0"},
+	                            {"voice", "orcanotice", orcaNoticeGiven ? "1" : "0"}});
+}
+
 void ResetSettingsState()
 {
 	ResetSharedSettings();
@@ -138,6 +148,8 @@ void LoadSettings(SettingsMenu &menu, bool speech_engines_available)
 		return;
 	}
 	screenReaderMode = ParseScreenReaderMode(file.ReadString("voice", "screenreader", "auto"));
+	quietOrca = file.ReadBool("voice", "quietorca", true);
+	orcaNoticeGiven = file.ReadBool("voice", "orcanotice", false);
 	voiceAllowed = file.ReadBool("voice", "voiceallowed", true);
 	deviceSounds = file.ReadBool("sounds", "velirasounds", true);
 	// A volume or an echo the shell has no use for reads as the default.

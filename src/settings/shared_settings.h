@@ -37,6 +37,14 @@ const char *ScreenReaderModeName(ScreenReaderMode mode);
 ScreenReaderMode ParseScreenReaderMode(const std::string &value);
 void SaveScreenReaderSetting();
 
+// Orca's echo in the shell's windows ([voice] quietorca): while the shell
+// serves a screen reader it turns Orca's key echo off in Orca's settings for
+// its own windows, unless the user chose to keep Orca's echo there.
+extern bool quietOrca;
+// The user was told what the shell set in Orca ([voice] orcanotice).
+extern bool orcaNoticeGiven;
+void SaveOrcaSettings();
+
 // The values before the settings file is read.
 void ResetSharedSettings();
 // The settings subsystem's whole state as at start-up: the shared settings

@@ -1,4 +1,5 @@
 #include "fakes/fake_mixer.h"
+#include "fakes/fake_orca.h"
 #include "fakes/fake_platform.h"
 #include "fakes/fake_speech.h"
 #include "fakes/game_player.h"
@@ -6,9 +7,11 @@
 #include "input/braille_tables.h"
 #include "platform/cp1250.h"
 #include "platform/qt/qt_platform.h"
+#include "qt/qt_application.h"
 #include "runtime/qt/screen_view.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/orca_care.h"
 #include "settings/localized_texts.h"
 #include "settings/settings_file.h"
 #include "settings/shared_settings.h"
@@ -63,7 +66,7 @@ protected:
 		auto form = std::make_unique<TForm1>();
 		form->FormCreate();
 		form->show();
-		QApplication::setActiveWindow(form.get());
+		testing::SetActiveWindow(form.get());
 		EXPECT_TRUE(QTest::qWaitForWindowActive(form.get(), testing::kWait_ms));
 		return form;
 	}
@@ -137,7 +140,7 @@ TEST_F(MainWindowTest, AFirstStartChoosesTheDesktopVoiceWhenTheScreenReaderIsKno
 		          user_chose ? std::vector<std::string>{}
 		                     : std::vector<std::string>{"Používat hlas SAPI5"});
 		EXPECT_EQ(SettingsFile().ReadBool("Voice", "sapi5", false), !user_chose);
-		EXPECT_EQ(watch.changed.Count(), 0u) << "the window no longer listens";
+		EXPECT_EQ(watch.changed.Count(), 1u) << "only the care of Orca's echo still listens";
 	}
 }
 
@@ -240,6 +243,81 @@ TEST_F(MainWindowTest, TheScreenReaderItemGoesRoundItsThreeChoicesSavingAndSayin
 		EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "screenreader", ""), stored);
 		EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
 		          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, said))});
+	}
+}
+
+// Beside an Orca 48 (a process table of the test's own): the start sets
+// the shell's quiet settings in Orca's file for this application, and the
+// user is told once, when the screen reader is known; the Orca item takes
+// them out and puts them back, saving and saying each.
+TEST_F(MainWindowTest, TheOrcaItemTakesTheShellsSettingsOutOfOrcaAndBack)
+{
+	const std::string nul(1, '\0');
+	testing::WriteFakeOrca(folder.path(), 40, "48.1", "-u" + nul + folder.path() + "/orca" + nul, "");
+	SetOrcaProcessTable(folder.path() + "/proc");
+	const std::string file = folder.path() + "/orca/app-settings/" +
+	                         QCoreApplication::applicationName().toStdString() + ".conf";
+	testing::WriteFile(folder.path() + "/velira.ini", "[environment]\nlanguage=2000\n");
+	testing::FakeSpeech speech{platform};
+	testing::FakeScreenReaderWatch watch;
+	services().screenReader = &watch;
+	watch.presence = ScreenReaderPresence::kUnknown;
+	auto form = OpenWindow();
+	useSapi5 = voiceReady = true;
+	const auto quiet = [&file] {
+		return std::filesystem::exists(file) &&
+		       testing::ReadFile(file).find("false") != std::string::npos;
+	};
+	EXPECT_TRUE(quiet());
+	EXPECT_TRUE(speech.voice.SpokenSinceLastAsked().empty());
+	watch.Answer(ScreenReaderPresence::kPresent);
+	const std::string notice = Utf8FromCp1250(LocalizedText(languageBase, kTextOrcaQuietNotice));
+	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(), std::vector<std::string>{notice});
+	EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "orcanotice", ""), "1");
+
+	form->orcaechoitem->trigger();
+	EXPECT_FALSE(std::filesystem::exists(file));
+	EXPECT_EQ(IniFile(SettingsFilePath()).ReadString("voice", "quietorca", ""), "0");
+	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+	          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, kTextOrcaEchoOn))});
+	form->orcaechoitem->trigger();
+	EXPECT_TRUE(quiet());
+	EXPECT_EQ(speech.voice.SpokenSinceLastAsked(),
+	          std::vector<std::string>{Utf8FromCp1250(LocalizedText(languageBase, kTextOrcaEchoOff))});
+	// Never serving a screen reader gives Orca its echo back.
+	form->screenreaderitem->trigger();
+	form->screenreaderitem->trigger();
+	EXPECT_EQ(screenReaderMode, ScreenReaderMode::kNever);
+	EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// In every language each menu's items have letters of their own: a letter
+// two items share only moves between them, and the item never runs.
+TEST_F(MainWindowTest, EachMenusLettersAreItsItemsOwnInEveryLanguage)
+{
+	for (const int language : {kCzechBase, kEnglishBase, kSlovakBase}) {
+		SCOPED_TRACE(language);
+		testing::WriteFile(folder.path() + "/velira.ini",
+		                   "[environment]\nlanguage=" + std::to_string(language) + "\n");
+		auto form = OpenWindow();
+		const QList<QMenu *> menus = form->menuBar()->findChildren<QMenu *>();
+		for (const QMenu *menu : menus) {
+			std::map<int, QString> letters;
+			for (const QAction *item : menu->actions()) {
+				const int letter =
+				    QKeySequence::mnemonic(item->text())[0].toCombined() & 0xffff;
+				if (item->isSeparator() || letter == 0)
+					continue;
+				const auto [at, fresh] = letters.emplace(letter, item->text());
+				// The device's own English captions share E: the letter moves
+				// between the two, as it did there.
+				const QStringList pair = {at->second, item->text()};
+				const bool devices_own = pair.contains(QStringLiteral("&Environment...")) &&
+				                         pair.contains(QStringLiteral("&Echo keyboard"));
+				EXPECT_TRUE(fresh || devices_own)
+				    << item->text().toStdString() << " and " << at->second.toStdString();
+			}
+		}
 	}
 }
 

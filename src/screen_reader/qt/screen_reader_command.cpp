@@ -1,5 +1,6 @@
 #include "screen_reader/qt/screen_reader_command.h"
 
+#include "screen_reader/qt/orca_care.h"
 #include "settings/localized_texts.h"
 #include "settings/shared_settings.h"
 #include "speech/speech_output.h"
@@ -24,6 +25,8 @@ void ScreenReaderCommand()
 		break;
 	}
 	SaveScreenReaderSetting();
+	// Orca's echo in the shell's windows follows: never gives it back.
+	CareForOrca();
 	SpeakAndWait(LocalizedText(languageBase, said));
 }
 

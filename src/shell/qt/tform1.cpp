@@ -15,6 +15,7 @@
 #include "review/screen_review.h"
 #include "runtime/screen.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/orca_care.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/taboutbox.h"
 #include "settings/shared_settings.h"
@@ -127,6 +128,7 @@ void TForm1::BuildMenu()
 	usesapi5submenu = AddItem(settingsmenu, "usesapi5submenu", QKeySequence(Qt::CTRL | Qt::Key_P));
 	usesapi5submenu->setCheckable(true);
 	screenreaderitem = AddItem(settingsmenu, "screenreaderitem");
+	orcaechoitem = AddItem(settingsmenu, "orcaechoitem");
 	environmentsubmenu = AddItem(settingsmenu, "environmentsubmenu", QKeySequence(Qt::CTRL | Qt::Key_E));
 
 	helpmenu = bar->addMenu(QString());
@@ -146,6 +148,7 @@ void TForm1::BuildMenu()
 	connect(Voicesubmenu, &QAction::triggered, this, [this] { VoicesubmenuClick(); });
 	connect(usesapi5submenu, &QAction::triggered, this, [this] { usesapi5submenuClick(); });
 	connect(screenreaderitem, &QAction::triggered, this, [this] { screenreaderitemClick(); });
+	connect(orcaechoitem, &QAction::triggered, this, [this] { orcaechoitemClick(); });
 	connect(environmentsubmenu, &QAction::triggered, this, [this] { environmentsubmenuClick(); });
 	connect(aboutsubmenu, &QAction::triggered, this, [this] { aboutsubmenuClick(); });
 }
@@ -159,6 +162,7 @@ void TForm1::SetCaptions()
 	Voicesubmenu->setText(LocalizedCaption(kTextVoiceItem, "..."));
 	usesapi5submenu->setText(LocalizedCaption(kTextUseSapi5));
 	screenreaderitem->setText(LocalizedCaption(kTextScreenReaderItem));
+	orcaechoitem->setText(LocalizedCaption(kTextOrcaEchoItem));
 	environmentsubmenu->setText(LocalizedCaption(kTextEnvironmentItem, "..."));
 	soundssubmenu->setText(LocalizedCaption(kTextSoundsItem, "..."));
 	braillekeyboarditem->setText(LocalizedCaption(kTextBrailleKeyboardItem));
@@ -205,6 +209,13 @@ void TForm1::FormCreate()
 		if (firstStartVoicePending && services().screenReader != nullptr)
 			screen_reader_known_ =
 			    services().screenReader->changed.Add([this] { DecideFirstStartVoice(); });
+		// Before the window is shown, so that an Orca that enters it finds
+		// the shell's settings there; again whenever the watch's answer
+		// changes, after the first start's voice is chosen.
+		CareForOrca();
+		if (services().screenReader != nullptr)
+			orca_cared_for_ =
+			    services().screenReader->changed.Add([] { RunHandler([] { CareForOrca(); }); });
 		ramImage.fill(0);
 		LoadMemoryImage();
 		CreateSoundObjects();

@@ -76,6 +76,7 @@ public:
 	QAction *Voicesubmenu = nullptr;
 	QAction *usesapi5submenu = nullptr;
 	QAction *screenreaderitem = nullptr;
+	QAction *orcaechoitem = nullptr;
 	QAction *environmentsubmenu = nullptr;
 	QMenu *helpmenu = nullptr;
 	QAction *aboutsubmenu = nullptr;
@@ -100,6 +101,7 @@ public:
 	void VoicesubmenuClick();
 	void usesapi5submenuClick();
 	void screenreaderitemClick();
+	void orcaechoitemClick();
 	void environmentsubmenuClick();
 
 	// Shows the screen buffer in printmemo.
@@ -148,6 +150,8 @@ private:
 	Listeners::Subscription screen_shown_;
 	// The screen reader's presence, as it becomes known, while it matters.
 	Listeners::Subscription screen_reader_known_;
+	// Orca's echo in the shell's windows follows Orca as it starts and stops.
+	Listeners::Subscription orca_cared_for_;
 	TAboutbox *aboutbox_ = nullptr;
 	TForm2 *form2_ = nullptr;
 	TForm3 *form3_ = nullptr;

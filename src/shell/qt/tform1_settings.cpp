@@ -8,6 +8,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/services.h"
 #include "runtime/velcommands.h"
+#include "screen_reader/qt/orca_care.h"
 #include "screen_reader/qt/screen_reader_command.h"
 #include "settings/localized_texts.h"
 #include "settings/qt/captions.h"
@@ -212,6 +213,11 @@ void TForm1::usesapi5submenuClick()
 void TForm1::screenreaderitemClick()
 {
 	RunHandler([] { ScreenReaderCommand(); });
+}
+
+void TForm1::orcaechoitemClick()
+{
+	RunHandler([] { OrcaEchoCommand(); });
 }
 
 void TForm1::PrepareVoiceForRun()
