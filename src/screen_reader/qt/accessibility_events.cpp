@@ -1,8 +1,12 @@
 #include "screen_reader/qt/accessibility_events.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
+#include <QtGlobal>
+
+#include <algorithm>
 
 namespace velira
 {
@@ -86,6 +90,27 @@ void FilterAccessibilityEvents(std::vector<QObject *> controls, std::function<bo
 	installed = true;
 	quiet_controls.assign(controls.begin(), controls.end());
 	quiet_now = std::move(quiet);
+}
+
+bool AnnounceToScreenReader(const QString &message)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+	QWidget *window = QApplication::activeWindow();
+	if (window == nullptr) {
+		const QWidgetList windows = QApplication::topLevelWidgets();
+		const auto shown = std::find_if(windows.begin(), windows.end(),
+		                                [](const QWidget *each) { return each->isVisible(); });
+		window = shown != windows.end() ? *shown : nullptr;
+	}
+	if (window == nullptr || !QAccessible::isActive())
+		return false;
+	QAccessibleAnnouncementEvent announcement(window, message);
+	QAccessible::updateAccessibility(&announcement);
+	return true;
+#else
+	Q_UNUSED(message);
+	return false;
+#endif
 }
 
 } // namespace velira

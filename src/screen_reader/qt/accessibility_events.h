@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 #include <vector>
@@ -19,5 +20,12 @@ namespace velira
 // that make a screen reader speak on its own are left out. No controls end
 // the filtering.
 void FilterAccessibilityEvents(std::vector<QObject *> controls, std::function<bool()> quiet);
+
+// Hands `message` to the screen reader to present in its own voice and on
+// its braille display, as an announcement of the shell's active window
+// (Qt 6.8 and later, where a screen reader listens). Returns false where
+// it cannot: older Qt, no accessibility bridge, no window; the caller then
+// says it itself.
+bool AnnounceToScreenReader(const QString &message);
 
 } // namespace velira

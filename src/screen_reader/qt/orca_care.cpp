@@ -1,7 +1,9 @@
 #include "screen_reader/qt/orca_care.h"
 
+#include "platform/qt/qt_text.h"
 #include "screen_reader/adapters/orca_layer.h"
 #include "screen_reader/orca.h"
+#include "screen_reader/qt/accessibility_events.h"
 #include "settings/localized_texts.h"
 #include "settings/shared_settings.h"
 #include "speech/speech_output.h"
@@ -120,7 +122,11 @@ void SayNoticeWhenDue()
 		return;
 	orcaNoticeGiven = true;
 	SaveOrcaSettings();
-	SpeakAndWait(LocalizedText(languageBase, kTextOrcaQuietNotice));
+	// Orca presents it where it can, on the braille display too; said by
+	// the shell otherwise, never both.
+	const std::string notice = LocalizedText(languageBase, kTextOrcaQuietNotice);
+	if (!AnnounceToScreenReader(FromCp1250(notice)))
+		SpeakAndWait(notice);
 }
 
 QJsonObject Child(const QJsonObject &parent, const QString &key)
