@@ -633,8 +633,10 @@ TEST_F(ShippedSoundBankTest, ToneWavesLoopOnWholePeriodsOf64Samples)
 	for (int instrument = 1; instrument <= 9; ++instrument) {
 		std::set<std::vector<uint8_t>> timbres;
 		for (int channel = 1; channel <= 4; ++channel) {
-			const TWaveCollectionItem &item =
-			    FindWave("snd" + std::to_string(channel) + std::to_string(instrument));
+			// Named: GCC 14 takes a reference from a call with a temporary
+			// argument for a possibly dangling one.
+			const std::string name = "snd" + std::to_string(channel) + std::to_string(instrument);
+			const TWaveCollectionItem &item = FindWave(name);
 			SCOPED_TRACE(item.Name);
 			EXPECT_TRUE(item.Looped);
 			EXPECT_EQ(Field(item, 2, 2), 1u) << "mono";
@@ -673,7 +675,8 @@ TEST_F(ShippedSoundBankTest, DirectionSignalsDifferInSideAndPitch)
 		double crossings = 0;
 	};
 	const auto measure = [this](int n) {
-		const TWaveCollectionItem &item = FindWave("click" + std::to_string(n));
+		const std::string name = "click" + std::to_string(n);
+		const TWaveCollectionItem &item = FindWave(name);
 		EXPECT_EQ(Field(item, 2, 2), 2u) << "stereo";
 		const std::vector<int16_t> samples = Samples(item);
 		Signal signal;
