@@ -617,8 +617,9 @@ int MeasureOnEveryDriver(const std::string &self, bool desktop_voice_only)
 }
 
 // PipeWire's own view of what plays, printed once `delay` after it is made
-// (while the voice speaks): the graph's default quantum and the latency each
-// node asks for, as pw-metadata and pw-dump give them.
+// (while the voice speaks): each node's quantum, rate and errors (xruns) as
+// pw-top shows them, the graph's default quantum and the latency each node
+// asks for, as pw-metadata and pw-dump give them.
 class PipeWireGraphShown
 {
 public:
@@ -630,6 +631,7 @@ public:
 				      return;
 		      }
 		      Run({"sh", "-c",
+		           "timeout 4 pw-top -b -n 2 2>/dev/null | tail -n +1; "
 		           "echo \"PipeWire graph: default quantum $(pw-metadata -n settings 0 clock.quantum "
 		           "| "
 		           "sed -n \"s/.*value:'\\([0-9]*\\)'.*/\\1/p\") frames\"; "
@@ -659,8 +661,9 @@ private:
 };
 
 // The same on PipeWire: a private pipewire, wireplumber (on a D-Bus bus of
-// its own) and pipewire-pulse, with a null sink. OpenAL Soft 1.19 plays
-// through pipewire-pulse; so does speech-dispatcher.
+// its own) and pipewire-pulse, with a null sink: OpenAL Soft through its own
+// PipeWire output where it has one, and through pipewire-pulse, as
+// speech-dispatcher plays.
 int MeasureOnPipeWire(const std::string &self)
 {
 	const std::string folder = PrivateFolder();
@@ -681,20 +684,50 @@ int MeasureOnPipeWire(const std::string &self)
 	} else {
 		std::vector<std::string> env = private_env;
 		env.push_back("PULSE_SERVER=unix:" + socket);
-		env.push_back("ALSOFT_DRIVERS=pulse");
 		// pactl prints the module's number: not a figure.
 		const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
 		Run({"pactl", "load-module", "module-null-sink", "sink_name=null"}, env, nullptr, quiet);
 		Run({"pactl", "set-default-sink", "null"}, env, nullptr, quiet);
 		::close(quiet);
-		std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft through "
-		            "pipewire-pulse\n");
-		std::fflush(stdout);
-		std::fflush(stdout);
-		{
-			const PipeWireGraphShown graph(env, std::chrono::seconds(3));
-			failures += Run({self, "--here"}, env) != 0;
+		// OpenAL Soft 1.23 and later play on PipeWire through an output of
+		// their own; older ones (Debian 12's 1.19) only through
+		// pipewire-pulse. Each route quiet, then with the other cores busy.
+		for (const std::string driver : {"pipewire", "pulse"}) {
+			std::vector<std::string> route = env;
+			route.push_back("ALSOFT_DRIVERS=" + driver);
+			for (const bool busy : {false, true}) {
+				std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft "
+				            "through %s%s\n",
+				            driver == "pipewire" ? "its own PipeWire output"
+				                                 : "pipewire-pulse",
+				            busy ? ", the other cores kept busy" : "");
+				std::fflush(stdout);
+				std::atomic<bool> burn{busy};
+				std::vector<std::thread> burners;
+				const unsigned cores = std::thread::hardware_concurrency();
+				for (unsigned i = 0; busy && i < std::max(1u, cores > 1 ? cores - 1 : 1u);
+				     ++i)
+					burners.emplace_back([&burn] {
+						volatile uint64_t spins = 0;
+						while (burn.load(std::memory_order_relaxed))
+							spins = spins + 1;
+					});
+				int status = 0;
+				{
+					const PipeWireGraphShown graph(route, std::chrono::seconds(3));
+					status = Run({self, "--here"}, route);
+				}
+				burn = false;
+				for (std::thread &burner : burners)
+					burner.join();
+				if (status != 0 && driver == "pipewire") {
+					std::printf("OpenAL Soft has no PipeWire output here\n");
+					break;
+				}
+				failures += status != 0;
+			}
 		}
+		env.push_back("ALSOFT_DRIVERS=pulse");
 		const PipeWireGraphShown graph(env, std::chrono::seconds(3));
 		failures += MeasureSpeechDispatcherVariants(folder, env);
 	}
