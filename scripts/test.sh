@@ -10,9 +10,7 @@
 # that release and must start there. Last, the end-to-end test beside a
 # screen reader runs again with Orca from trixie-backports.
 #
-# Usage: test.sh [--release bookworm|trixie|all]...   (bookworm by default)
-# The Debian 13 passes are not in the default yet: beside Orca 48 and 51 the
-# screen-reader test fails until the shell keeps those Orcas quiet too.
+# Usage: test.sh [--release bookworm|trixie|all]...   (all by default)
 # Every pass runs even when one before it failed; the command fails at the
 # end, naming each step that failed.
 set -euo pipefail
@@ -231,7 +229,7 @@ while [ $# -gt 0 ]; do
       ;;
   esac
 done
-[ ${#releases[@]} -gt 0 ] || releases=(bookworm)
+[ ${#releases[@]} -gt 0 ] || releases=(all)
 [[ " ${releases[*]} " != *" all "* ]] || releases=(bookworm trixie)
 for release in "${releases[@]}"; do
   case $release in
