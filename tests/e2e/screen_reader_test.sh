@@ -135,7 +135,9 @@ other_program_echoes() {
   entry_pid=$!
   entry_window=$(e2e_window "$entry_pid" 30 "$title") || fail "the GTK field \"$title\" did not show"
   e2e_focus "$entry_window" || fail "the GTK field did not take the keyboard focus"
+  # The keys go to the field once Orca has presented it.
   wait_said "$before" "$title"
+  wait_said "$before" "text"
   before=$(said_count)
   xdotool key q
   wait_echoed "$before" q
@@ -321,42 +323,34 @@ typed=$(said "$start" | grep -cE "'[abc][ .']" || true)
 [ "$typed" -eq 0 ] || fail "Orca echoed $typed characters typed into the data-entry field"
 echo "ok: Orca echoed nothing typed into the data-entry field"
 
-# The Settings menu's screen-reader item: auto, always, never. Each closed
-# menu gives the main window the keys back, which Orca hears.
+# The Settings menu's items. Each closed menu gives the main window the keys
+# back, which Orca hears.
 menu_open() { [ "$(e2e_window_count "$pid")" -gt "$1" ]; }
 menu_closed() { [ "$(e2e_window_count "$pid")" -le "$1" ]; }
-screen_reader_item() {
+# settings_item LETTER KEY VALUE: the Settings menu's item by its letter,
+# which must store KEY=VALUE in velira.ini.
+settings_item() {
   local before active
   before=$(e2e_window_count "$pid")
   active=$(activations)
   xdotool key alt+s
   e2e_wait_until 30 menu_open "$before" || fail "Alt+S did not open the Settings menu"
-  xdotool key t
-  e2e_wait_until 30 setting_is screenreader "$1" || fail "the Settings menu's item did not set $1: $(cat "$dir/velira.ini")"
+  xdotool key "$1"
+  e2e_wait_until 30 setting_is "$2" "$3" || fail "the Settings menu's item $1 did not set $2=$3: $(cat "$dir/velira.ini")"
   e2e_wait_until 30 menu_closed "$before" || fail "the Settings menu did not close"
   focus_main_window "$active"
 }
-# The Settings menu's Orca item: Orca's own echo in the shell, then the
-# shell's quiet settings again.
-orca_item() {
-  local before active
-  before=$(e2e_window_count "$pid")
-  active=$(activations)
-  xdotool key alt+s
-  e2e_wait_until 30 menu_open "$before" || fail "Alt+S did not open the Settings menu"
-  xdotool key n
-  e2e_wait_until 30 setting_is quietorca "$1" || fail "the Orca item did not set quietorca=$1"
-  e2e_wait_until 30 menu_closed "$before" || fail "the Settings menu did not close"
-  focus_main_window "$active"
-}
-orca_item 0
+# The Orca item: Orca's own echo in the shell, then the shell's quiet
+# settings again.
+settings_item n quietorca 0
 e2e_wait_until 30 orca_quiet_is off || fail "the Orca item did not take the shell's settings out of Orca"
-orca_item 1
+settings_item n quietorca 1
 e2e_wait_until 30 orca_quiet_is on || fail "the Orca item did not put the shell's settings back"
 echo "ok: the Settings menu's Orca item takes the settings out of Orca and puts them back"
 
-screen_reader_item always
-screen_reader_item never
+# The screen-reader item: auto, always, never.
+settings_item t screenreader always
+settings_item t screenreader never
 e2e_wait_until 30 orca_quiet_is off || fail "with never the shell's settings stayed in Orca"
 # Orca 46 to 48 read an application's settings as they enter its window:
 # the user leaves it for another program and comes back.

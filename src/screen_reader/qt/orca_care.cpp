@@ -9,6 +9,10 @@
 #include "speech/speech_output.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +20,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QThreadPool>
+
+#include <array>
 
 #include <unistd.h>
 
@@ -27,6 +33,9 @@ namespace
 
 // Whether the user is to be told what the shell set in Orca.
 bool noticeDue = false;
+// An Orca 49 or later runs: it presents a program's message through its
+// remote-control service.
+bool orcaServiceRuns = false;
 std::string processTable = "/proc";
 
 QThreadPool &LayerWrites()
@@ -113,6 +122,47 @@ bool CareFor(const OrcaProcess &orca, bool quiet, bool layer_schema_installed)
 	return false;
 }
 
+// Where a screen reader can present the shell's message (in speech and on
+// its braille display) it does, else the shell says it: never both.
+void AnnounceOrSay(const std::string &message)
+{
+	if (!AnnounceToScreenReader(FromCp1250(message)))
+		SpeakAsync(message);
+}
+
+// Orca 49 and later present it through their service's PresentMessage
+// (org.gnome.Orca1.Service from 51, org.gnome.Orca.Service in 49 and 50),
+// asked without waiting; a service that is not there or refuses passes it
+// on to the next way.
+void PresentThroughOrca(const std::string &message, size_t service = 0)
+{
+	struct Service {
+		const char *name;
+		const char *path;
+	};
+	static constexpr std::array<Service, 2> kServices = {{
+	    {"org.gnome.Orca1.Service", "/org/gnome/Orca1/Service"},
+	    {"org.gnome.Orca.Service", "/org/gnome/Orca/Service"},
+	}};
+	if (service >= kServices.size()) {
+		AnnounceOrSay(message);
+		return;
+	}
+	const Service &to = kServices[service];
+	QDBusMessage call =
+	    QDBusMessage::createMethodCall(QLatin1String(to.name), QLatin1String(to.path),
+	                                   QLatin1String(to.name), QStringLiteral("PresentMessage"));
+	call << FromCp1250(message);
+	auto *answer = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000));
+	QObject::connect(answer, &QDBusPendingCallWatcher::finished,
+	                 [message, service](QDBusPendingCallWatcher *done) {
+		                 const QDBusPendingReply<bool> reply = *done;
+		                 done->deleteLater();
+		                 if (reply.isError() || !reply.value())
+			                 PresentThroughOrca(message, service + 1);
+	                 });
+}
+
 void SayNoticeWhenDue()
 {
 	if (!noticeDue || ScreenReaderPresenceNow() == ScreenReaderPresence::kUnknown)
@@ -125,7 +175,9 @@ void SayNoticeWhenDue()
 	// Orca presents it where it can, on the braille display too; said by
 	// the shell otherwise, never both.
 	const std::string notice = LocalizedText(languageBase, kTextOrcaQuietNotice);
-	if (!AnnounceToScreenReader(FromCp1250(notice)))
+	if (orcaServiceRuns)
+		PresentThroughOrca(notice);
+	else if (!AnnounceToScreenReader(FromCp1250(notice)))
 		SpeakAndWait(notice);
 }
 
@@ -222,6 +274,9 @@ void CareForOrca()
 			orca.home = QDir::homePath().toStdString();
 		}
 		set = CareFor(orca, quiet, layer_schema_installed) || set;
+		orcaServiceRuns =
+		    orcaServiceRuns ||
+		    ChooseOrcaCare(orca.major_version, layer_schema_installed) == OrcaCare::kAppSettingsLayer;
 	}
 	if (set && !orcaNoticeGiven)
 		noticeDue = true;
@@ -243,6 +298,7 @@ void SetOrcaProcessTable(const std::string &root)
 {
 	processTable = root;
 	noticeDue = false;
+	orcaServiceRuns = false;
 }
 
 void FinishOrcaCare()
