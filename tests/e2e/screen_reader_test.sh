@@ -131,7 +131,7 @@ v = s.get_user_value(sys.argv[2]); print("" if v is None else v)' "$layer" "$1" 
 other_program_echoes() {
   local title=$1 entry_pid entry_window before
   before=$(said_count)
-  /usr/bin/python3 "$here/gtk_entry.py" "$title" >/dev/null 2>&1 &
+  /usr/bin/python3 "$here/gtk_entry.py" "$title" >"$dir/entry.txt" 2>/dev/null &
   entry_pid=$!
   entry_window=$(e2e_window "$entry_pid" 30 "$title") || fail "the GTK field \"$title\" did not show"
   e2e_focus "$entry_window" || fail "the GTK field did not take the keyboard focus"
@@ -140,7 +140,8 @@ other_program_echoes() {
   wait_said "$before" "text"
   before=$(said_count)
   xdotool key q
-  wait_echoed "$before" q
+  e2e_wait_until 60 echoed "$before" q ||
+    fail "Orca did not echo \"q\" typed into \"$title\" (the keyboard focus: $(xdotool getwindowfocus getwindowname 2>&1); the field: $(cat "$dir/entry.txt"))"
   kill "$entry_pid" 2>/dev/null || true
   wait "$entry_pid" 2>/dev/null || true
   echo "ok: Orca echoes what is typed into another program ($title)"
@@ -264,9 +265,6 @@ fi
 [ "$spoken" -eq 0 ] || fail "Orca spoke $spoken times during the game: $(game_said)"
 echo "ok: Orca said nothing from the first question to the end of the game"
 
-other_program_echoes "Jiný program"
-e2e_focus "$window" || fail "the main window did not take the keyboard focus back"
-
 # Each dialog's controls, tabbed through: Orca names each once. The voice
 # dialog is that of the shell's own voice, so the desktop voice goes first.
 tab_through() {
@@ -322,6 +320,13 @@ echo "--- Vlož data"; said "$start"
 typed=$(said "$start" | grep -cE "'[abc][ .']" || true)
 [ "$typed" -eq 0 ] || fail "Orca echoed $typed characters typed into the data-entry field"
 echo "ok: Orca echoed nothing typed into the data-entry field"
+
+# Another program's field, while the shell runs with its settings in Orca
+# (away from Orca's learn mode: Orca 48 can still hold the keyboard for a
+# moment after it leaves it).
+active=$(activations)
+other_program_echoes "Jiný program"
+focus_main_window "$active" focus
 
 # The Settings menu's items. Each closed menu gives the main window the keys
 # back, which Orca hears.
