@@ -220,6 +220,32 @@ TEST_F(OpenAlMixerTest, SoundsLeaveTheVoiceItsSourceAndABankThatAsksTooMuchIsRef
 	alDeleteSources(1, &source);
 }
 
+TEST(OpenAlConfigTest, TheShellAddsOnlyTheKeysNoFileSets)
+{
+	const std::string buffer = "period_size=192\nperiods=4\n";
+	const std::string mixing = "[pipewire]\nrt-mix=true\n";
+	struct Case {
+		std::vector<std::string> files;
+		bool adds_buffer;
+		bool adds_mixing;
+	};
+	const Case cases[] = {
+	    {{}, true, true},
+	    {{"periods=3\n", ""}, false, true},
+	    {{"", "[PipeWire]\n RT-Mix = false # gaps are mine\n"}, true, false},
+	    {{"[pipewire]\nperiods=3\n[general]\nrt-mix=false\n"}, true, true},
+	    {{"[pipewire]\n# rt-mix=false\nrt-mix=\n"}, true, true},
+	    {{"period_size=512\n", "[pipewire]\nrt-mix=0\n"}, false, false},
+	};
+	for (const Case &c : cases) {
+		const std::string added = ShellOpenAlSettings(c.files);
+		const std::string files = ::testing::PrintToString(c.files);
+		EXPECT_EQ(added.find(buffer) != std::string::npos, c.adds_buffer) << files;
+		EXPECT_EQ(added.find(mixing) != std::string::npos, c.adds_mixing) << files;
+		EXPECT_EQ(added.empty(), !c.adds_buffer && !c.adds_mixing) << files;
+	}
+}
+
 TEST(OpenAlConfigTest, OnlyTheGeneralSectionsBufferKeysWithAValueCount)
 {
 	struct Case {

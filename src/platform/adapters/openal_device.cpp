@@ -2,12 +2,14 @@
 
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -129,9 +131,15 @@ void LoadOpenAlConfiguration()
 }
 } // namespace
 
-bool ConfigSetsDeviceBuffer(std::string_view config_text)
+namespace
 {
-	std::string section;
+
+// True when `config_text` gives one of `keys` a value in `wanted_section`
+// ("general" also holds the keys before any section header).
+bool ConfigSets(std::string_view config_text, std::string_view wanted_section,
+                std::initializer_list<std::string_view> keys)
+{
+	std::string section = "general";
 	std::istringstream lines{std::string(config_text)};
 	std::string raw;
 	while (std::getline(lines, raw)) {
@@ -142,22 +150,44 @@ bool ConfigSetsDeviceBuffer(std::string_view config_text)
 			const size_t end = line.find(']');
 			section = Lowercase(Trimmed(
 			    line.substr(1, end == std::string_view::npos ? line.size() - 1 : end - 1)));
-			if (section == "general")
-				section.clear();
 			continue;
 		}
 		line = line.substr(0, line.find('#'));
 		const size_t equals = line.find('=');
-		if (equals == std::string_view::npos || !section.empty())
+		if (equals == std::string_view::npos || section != wanted_section)
 			continue;
 		const std::string key = Lowercase(Trimmed(line.substr(0, equals)));
 		std::string_view value = Trimmed(line.substr(equals + 1));
 		if (value == "\"\"" || value == "''")
 			value = {};
-		if ((key == "period_size" || key == "periods") && !value.empty())
+		if (!value.empty() && std::find(keys.begin(), keys.end(), key) != keys.end())
 			return true;
 	}
 	return false;
+}
+
+} // namespace
+
+bool ConfigSetsDeviceBuffer(std::string_view config_text)
+{
+	return ConfigSets(config_text, "general", {"period_size", "periods"});
+}
+
+std::string ShellOpenAlSettings(const std::vector<std::string> &config_texts)
+{
+	bool buffer_set = false;
+	bool mixing_set = false;
+	for (const std::string &text : config_texts) {
+		buffer_set = buffer_set || ConfigSetsDeviceBuffer(text);
+		mixing_set = mixing_set || ConfigSets(text, "pipewire", {"rt-mix"});
+	}
+	std::string settings;
+	if (!buffer_set)
+		settings += "\n[general]\nperiod_size=" + std::to_string(kDevicePeriodFrames) +
+		            "\nperiods=" + std::to_string(kDevicePeriods) + "\n";
+	if (!mixing_set)
+		settings += "\n[pipewire]\nrt-mix=true\n";
+	return settings;
 }
 
 std::vector<std::string> OpenAlConfigFiles()
@@ -197,22 +227,24 @@ std::vector<std::string> OpenAlConfigFiles()
 
 void OpenAlDevice::PrepareShortBuffer()
 {
+	std::vector<std::string> texts;
 	for (const std::string &path : OpenAlConfigFiles()) {
-		const std::optional<std::string> text = ReadWholeFile(path);
-		if (text && ConfigSetsDeviceBuffer(*text))
-			return;
+		if (std::optional<std::string> text = ReadWholeFile(path))
+			texts.push_back(std::move(*text));
 	}
+	const std::string settings = ShellOpenAlSettings(texts);
+	if (settings.empty())
+		return;
 	// ALSOFT_CONF names one file, read after all the others. The shell puts
 	// its own there for a moment: the user's file of that name, if any,
-	// with the buffer keys added at its end.
+	// with the shell's settings added at its end.
 	const char *user_file = std::getenv("ALSOFT_CONF");
 	const std::optional<std::string> previous =
 	    user_file != nullptr ? std::optional<std::string>(user_file) : std::nullopt;
 	std::string config;
 	if (previous && !previous->empty())
 		config = ReadWholeFile(*previous).value_or("");
-	config += "\n[general]\nperiod_size=" + std::to_string(kDevicePeriodFrames) +
-	          "\nperiods=" + std::to_string(kDevicePeriods) + "\n";
+	config += settings;
 	const int fd = MemoryFile(config);
 	if (fd < 0)
 		return;

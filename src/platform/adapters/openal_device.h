@@ -43,12 +43,13 @@ public:
 	// it may release objects whose own clean-up takes it again.
 	[[nodiscard]] static std::unique_lock<std::recursive_mutex> LockCalls();
 
-	// Asks OpenAL Soft for the short device buffer above, unless one of the
-	// user's OpenAL Soft configuration files sets the period size or count:
-	// what the user wrote there holds. OpenAL Soft reads its configuration
-	// once, when the first device opens, so this runs first thing in the
-	// process, before any other OpenAL call and before any other thread
-	// exists (it changes the environment for a moment).
+	// Asks OpenAL Soft for the short device buffer above and, on its own
+	// PipeWire output, for mixing in PipeWire's real-time thread
+	// (ShellOpenAlSettings), unless the user's OpenAL Soft configuration
+	// files set them: what the user wrote there holds. OpenAL Soft reads
+	// its configuration once, when the first device opens, so this runs
+	// first thing in the process, before any other OpenAL call and before
+	// any other thread exists (it changes the environment for a moment).
 	static void PrepareShortBuffer();
 
 	// How long a sample takes from the mixer to the output, as OpenAL Soft
@@ -65,6 +66,18 @@ public:
 // or period count for every device (keys `period_size` and `periods` of
 // its general section, with a value).
 bool ConfigSetsDeviceBuffer(std::string_view config_text);
+
+// What the shell adds to OpenAL Soft's configuration, as a configuration
+// text, given the texts of the files OpenAL Soft reads; empty when they set
+// it all already. Each key is added only where no file sets it:
+// - the device buffer above (`period_size`, `periods`);
+// - `rt-mix` of OpenAL Soft's own PipeWire output (1.23 and later): it
+//   mixes in PipeWire's real-time thread, as the graph asks for each
+//   quantum. Left to its default, it mixes in an ordinary thread that a
+//   busy processor lets miss the quantum, and PipeWire counted those gaps
+//   (xruns) while the shell spoke. Mixed in the real-time thread, the
+//   sound was heard about 3 ms after the text, without those gaps.
+std::string ShellOpenAlSettings(const std::vector<std::string> &config_texts);
 
 // The configuration files OpenAL Soft reads, in its order (later ones
 // override earlier ones), as the environment names them: the system file,
