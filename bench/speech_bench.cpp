@@ -13,7 +13,8 @@
 //                                        PulseAudio server
 //   ./bench/velira_speech_bench --pipewire  the same on a PipeWire of its own
 //                                        (pipewire, wireplumber,
-//                                        pipewire-pulse, a null sink)
+//                                        pipewire-pulse, a null sink);
+//                                        --pipewire --openal: OpenAL Soft only
 //   ./bench/velira_speech_bench --here   on the driver the environment gives
 #include "platform/adapters/openal_device.h"
 #include "platform/cp1250.h"
@@ -39,6 +40,7 @@
 #include <mutex>
 #include <spawn.h>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -127,75 +129,6 @@ int64_t NowNs()
 {
 	return std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now().time_since_epoch())
 	    .count();
-}
-
-// The figures on the driver that the environment gives.
-int MeasureHere()
-{
-	OpenAlDevice::PrepareShortBuffer();
-	BenchPump pump;
-	EspeakObjectFactory factory(
-	    [&pump](std::function<void()> message) { pump.Post(std::move(message)); });
-	services().pump = &pump;
-	services().speechObjects = &factory;
-
-	voiceAllowed = true;
-	InitSpeech();
-	SpeechObjectSlots &objects = speechObjects();
-	if (!objects.engineEnum || !objects.audioDestination) {
-		std::fprintf(stderr, "no espeak-ng or no OpenAL device\n");
-		return 1;
-	}
-	objects.notifySink = std::make_shared<TTTSNotifySink>();
-	TtsModeInfo mode;
-	uint32_t fetched = 0;
-	objects.engineEnum->Reset();
-	objects.engineEnum->Next(mode, fetched); // Czech
-	objects.engineEnum->Select(mode.mode_id, objects.audioDestination.get(), objects.central);
-	objects.central->Register(objects.notifySink, objects.registrationKey);
-	voiceReady = true;
-	const char *device_name = alcGetString(OpenAlDevice::Device(), ALC_ALL_DEVICES_SPECIFIER);
-	std::printf("voice: %s; device: %s\n", mode.mode_name.c_str(), device_name ? device_name : "?");
-
-	const std::string sentence =
-	    Cp1250FromUtf8("Nepriateľská loď je na pravej strane, vzdialenosť tri míle.");
-	std::vector<double> to_start, to_audio, to_silence, latency, heard_audio, heard_silence;
-	for (int run = 0; run < 20; ++run) {
-		const int64_t handed_over = NowNs();
-		SpeakAsync(sentence);
-		pump.WaitUntil(sapi4Speaking);
-		to_start.push_back(Ms(NowNs() - handed_over));
-		while (espeakTimings().first_audio_ns == 0)
-			std::this_thread::sleep_for(std::chrono::microseconds(200));
-		const double audio_ms = Ms(espeakTimings().first_audio_ns - espeakTimings().text_accepted_ns);
-		to_audio.push_back(audio_ms);
-
-		// Let it speak a little, then a key goes down. The latency is read
-		// while the voice plays, when a sound server has a stream to time.
-		std::this_thread::sleep_for(std::chrono::milliseconds(150));
-		const double latency_ms = OpenAlDevice::OutputLatencyMs();
-		latency.push_back(latency_ms);
-		heard_audio.push_back(audio_ms + latency_ms);
-		pump.ProcessPendingMessages();
-		const int64_t key_down = NowNs();
-		StopSpeech();
-		pump.WaitWhile(sapi4Speaking);
-		const double silence_ms = Ms(NowNs() - key_down);
-		to_silence.push_back(silence_ms);
-		heard_silence.push_back(silence_ms + latency_ms);
-	}
-	std::sort(latency.begin(), latency.end());
-	std::printf("output latency %.1f ms  (median of %zu readings while speaking, %.1f to %.1f; goal "
-	            "<= 20 ms, ratio %.2f)\n",
-	            Median(latency), latency.size(), latency.front(), latency.back(), Median(latency) / 20);
-	Report("TextData to AudioStart delivered", to_start, 50);
-	Report("TextData to first samples playing", to_audio, 50);
-	Report("TextData to first sample heard (+ latency)", heard_audio, 50);
-	Report("key down to silence (StopSpeech)", to_silence, 20);
-	Report("key down to silence heard (+ latency)", heard_silence, 20);
-	ReleaseSpeechObjects();
-	OpenAlDevice::Close();
-	return 0;
 }
 
 // Runs `argv` with `extra` added to the environment; its exit status, or -1.
@@ -287,19 +220,44 @@ bool WaitForFile(const std::string &path)
 }
 
 // What the sound server plays, as its null sink's monitor gives it back
-// (parec, 48 kHz mono, 5 ms fragments): each sample is timed by the moment
-// its fragment arrived, less the samples after it.
+// (48 kHz mono): each sample is timed by the moment its fragment arrived,
+// less the samples after it. On PulseAudio parec reads it in 5 ms
+// fragments; on PipeWire pw-record reads it straight from the graph, one
+// 128-frame quantum at a time, so that pipewire-pulse's own buffering of a
+// recording is not counted as the shell's delay.
 class PlayedSound
 {
 public:
-	bool Start(const std::vector<std::string> &env)
+	bool Start(const std::vector<std::string> &env, bool on_pipewire)
 	{
 		int pipe_fds[2];
 		if (::pipe2(pipe_fds, O_CLOEXEC) != 0)
 			return false;
-		const int started = Run({"parec", "--raw", "--format=s16le", "--rate=48000", "--channels=1",
-		                         "--latency-msec=5", "--process-time-msec=2", "-d", "null.monitor"},
-		                        env, &recorder_, pipe_fds[1]);
+		const std::vector<std::string> recorder =
+		    on_pipewire ? std::vector<std::string>{"pw-record",
+		                                           "--target",
+		                                           "null",
+		                                           "-P",
+		                                           "stream.capture.sink=true",
+		                                           "--rate",
+		                                           "48000",
+		                                           "--channels",
+		                                           "1",
+		                                           "--format",
+		                                           "s16",
+		                                           "--latency",
+		                                           "128",
+		                                           "-"}
+		                : std::vector<std::string>{"parec",
+		                                           "--raw",
+		                                           "--format=s16le",
+		                                           "--rate=48000",
+		                                           "--channels=1",
+		                                           "--latency-msec=5",
+		                                           "--process-time-msec=2",
+		                                           "-d",
+		                                           "null.monitor"};
+		const int started = Run(recorder, env, &recorder_, pipe_fds[1]);
 		::close(pipe_fds[1]);
 		if (started != 0) {
 			::close(pipe_fds[0]);
@@ -319,9 +277,20 @@ public:
 	// none comes within `limit`.
 	int64_t FirstSoundAfter(int64_t since_ns, std::chrono::milliseconds limit)
 	{
-		std::unique_lock lock(mutex_);
+		WatchFrom(since_ns);
+		return FirstWatched(limit);
+	}
+	// The same in two steps, for a sound that may come before the bench can
+	// wait for it: from `since_ns` on, the first loud sample is kept.
+	void WatchFrom(int64_t since_ns)
+	{
+		std::lock_guard lock(mutex_);
 		armed_since_ = since_ns;
 		first_ = 0;
+	}
+	int64_t FirstWatched(std::chrono::milliseconds limit)
+	{
+		std::unique_lock lock(mutex_);
 		changed_.wait_for(lock, limit, [this] { return first_ != 0; });
 		armed_since_ = -1;
 		return first_;
@@ -390,6 +359,177 @@ private:
 	int64_t arrived_ = 0;
 };
 
+// PipeWire's own view of what plays: each node's quantum, rate and errors
+// (xruns, counted since the node was made) as pw-top shows them, the graph's
+// default quantum and the latency each node asks for, as pw-metadata and
+// pw-dump give them.
+void ShowPipeWireGraph(const std::vector<std::string> &env)
+{
+	Run({"sh", "-c",
+	     "timeout 4 pw-top -b -n 2 2>/dev/null | tail -n +1; "
+	     "echo \"PipeWire graph: default quantum $(pw-metadata -n settings 0 clock.quantum | "
+	     "sed -n \"s/.*value:'\\([0-9]*\\)'.*/\\1/p\") frames\"; "
+	     "pw-dump | awk -F'\"' '/\"id\": / { if (lat != \"\") print \"  node \" name \" "
+	     "latency \" lat; name = \"\"; lat = \"\" } /\"node.name\"/ { name = $4 } "
+	     "/\"node.latency\"/ { lat = $4 } END { if (lat != \"\") print \"  node \" name "
+	     "\" latency \" lat }'"},
+	    env);
+}
+
+// The same, shown once `delay` after it is made (while the voice speaks).
+class PipeWireGraphShown
+{
+public:
+	PipeWireGraphShown(std::vector<std::string> env, std::chrono::seconds delay)
+	    : thread_([this, env = std::move(env), delay] {
+		      {
+			      std::unique_lock lock(mutex_);
+			      if (wake_.wait_for(lock, delay, [this] { return done_; }))
+				      return;
+		      }
+		      ShowPipeWireGraph(env);
+	      })
+	{
+	}
+	~PipeWireGraphShown()
+	{
+		{
+			std::lock_guard lock(mutex_);
+			done_ = true;
+		}
+		wake_.notify_all();
+		thread_.join();
+	}
+
+private:
+	std::mutex mutex_;
+	std::condition_variable wake_;
+	bool done_ = false;
+	std::thread thread_;
+};
+
+// The figures on the driver that the environment gives. On a sound server
+// of the bench's own (PULSE_SERVER set, a sink named null) also what its
+// sink plays: the sound as a user would hear it, not only the latency that
+// OpenAL Soft reports.
+int MeasureHere()
+{
+	PlayedSound played;
+	const bool own_server = std::getenv("PULSE_SERVER") != nullptr &&
+	                        played.Start({}, std::getenv("VELIRA_BENCH_PIPEWIRE") != nullptr);
+	OpenAlDevice::PrepareShortBuffer();
+	BenchPump pump;
+	EspeakObjectFactory factory(
+	    [&pump](std::function<void()> message) { pump.Post(std::move(message)); });
+	services().pump = &pump;
+	services().speechObjects = &factory;
+
+	voiceAllowed = true;
+	InitSpeech();
+	SpeechObjectSlots &objects = speechObjects();
+	if (!objects.engineEnum || !objects.audioDestination) {
+		std::fprintf(stderr, "no espeak-ng or no OpenAL device\n");
+		return 1;
+	}
+	objects.notifySink = std::make_shared<TTTSNotifySink>();
+	TtsModeInfo mode;
+	uint32_t fetched = 0;
+	objects.engineEnum->Reset();
+	objects.engineEnum->Next(mode, fetched); // Czech
+	objects.engineEnum->Select(mode.mode_id, objects.audioDestination.get(), objects.central);
+	objects.central->Register(objects.notifySink, objects.registrationKey);
+	voiceReady = true;
+	const char *device_name = alcGetString(OpenAlDevice::Device(), ALC_ALL_DEVICES_SPECIFIER);
+	std::printf("voice: %s; device: %s\n", mode.mode_name.c_str(), device_name ? device_name : "?");
+	// The shell falls back to a loopback device, rendered by a thread of
+	// its own, when no output opens: no figure of the driver asked for.
+	if (std::getenv("ALSOFT_DRIVERS") != nullptr && device_name != nullptr &&
+	    std::string_view(device_name) == "Loopback") {
+		std::printf("OpenAL Soft opened no output on driver %s\n", std::getenv("ALSOFT_DRIVERS"));
+		ReleaseSpeechObjects();
+		OpenAlDevice::Close();
+		return 2;
+	}
+
+	const std::string sentence =
+	    Cp1250FromUtf8("Nepriateľská loď je na pravej strane, vzdialenosť tri míle.");
+	std::vector<double> to_start, to_audio, to_silence, latency, heard_audio, heard_silence, played_audio,
+	    played_silence;
+	const bool on_pipewire = std::getenv("VELIRA_BENCH_PIPEWIRE") != nullptr;
+	if (own_server) {
+		// The stream starts with the first text.
+		SpeakAndWait(sentence);
+		played.LastSoundOnceQuietFor(std::chrono::milliseconds(300), std::chrono::seconds(10));
+	}
+	if (on_pipewire) {
+		// The errors that starting the stream cost, apart from those of the
+		// runs below.
+		std::printf("PipeWire's graph after the first text:\n");
+		std::fflush(stdout);
+		ShowPipeWireGraph({});
+	}
+	for (int run = 0; run < 20; ++run) {
+		const int64_t handed_over = NowNs();
+		if (own_server)
+			played.WatchFrom(handed_over);
+		SpeakAsync(sentence);
+		pump.WaitUntil(sapi4Speaking);
+		to_start.push_back(Ms(NowNs() - handed_over));
+		while (espeakTimings().first_audio_ns == 0)
+			std::this_thread::sleep_for(std::chrono::microseconds(200));
+		const double audio_ms = Ms(espeakTimings().first_audio_ns - espeakTimings().text_accepted_ns);
+		to_audio.push_back(audio_ms);
+
+		// Let it speak a little, then a key goes down. The latency is read
+		// while the voice plays, when a sound server has a stream to time.
+		std::this_thread::sleep_for(std::chrono::milliseconds(150));
+		const double latency_ms = OpenAlDevice::OutputLatencyMs();
+		latency.push_back(latency_ms);
+		heard_audio.push_back(audio_ms + latency_ms);
+		pump.ProcessPendingMessages();
+		const int64_t key_down = NowNs();
+		StopSpeech();
+		pump.WaitWhile(sapi4Speaking);
+		const double silence_ms = Ms(NowNs() - key_down);
+		to_silence.push_back(silence_ms);
+		heard_silence.push_back(silence_ms + latency_ms);
+		if (own_server) {
+			const int64_t first = played.FirstWatched(std::chrono::seconds(5));
+			const int64_t last = played.LastSoundOnceQuietFor(std::chrono::milliseconds(300),
+			                                                  std::chrono::seconds(5));
+			if (first != 0 && last != 0) {
+				played_audio.push_back(Ms(first - handed_over));
+				played_silence.push_back(Ms(std::max<int64_t>(0, last - key_down)));
+			}
+		}
+	}
+	std::sort(latency.begin(), latency.end());
+	std::printf("output latency %.1f ms  (median of %zu readings while speaking, %.1f to %.1f; goal "
+	            "<= 20 ms, ratio %.2f)\n",
+	            Median(latency), latency.size(), latency.front(), latency.back(), Median(latency) / 20);
+	Report("TextData to AudioStart delivered", to_start, 50);
+	Report("TextData to first samples playing", to_audio, 50);
+	Report("TextData to first sample heard (+ latency)", heard_audio, 50);
+	Report("key down to silence (StopSpeech)", to_silence, 20);
+	Report("key down to silence heard (+ latency)", heard_silence, 20);
+	if (on_pipewire) {
+		// While the stream still exists: its errors over the whole run.
+		std::printf("PipeWire's graph at the end of the run:\n");
+		std::fflush(stdout);
+		ShowPipeWireGraph({});
+	}
+	if (!played_audio.empty()) {
+		Report("TextData to first sample the sink played", played_audio, 50);
+		Report("key down to silence the sink played", played_silence, 20);
+	}
+	if (own_server && played_audio.size() < 20)
+		std::printf("%zu of 20 runs not timed at the sink (no sound, or no silence)\n",
+		            20 - played_audio.size());
+	ReleaseSpeechObjects();
+	OpenAlDevice::Close();
+	return 0;
+}
+
 // A speech-dispatcher of the bench's own on the sound server `env` names,
 // with the espeak-ng module; `module_settings` are added to the module's
 // configuration, `server_settings` to the server's.
@@ -442,8 +582,8 @@ int MeasureSpeechDispatcher(const std::string &folder, const std::vector<std::st
 		return 1;
 	}
 	PlayedSound played;
-	if (!played.Start(env)) {
-		std::printf("failed: parec cannot be started\n");
+	if (!played.Start(env, std::find(env.begin(), env.end(), "VELIRA_BENCH_PIPEWIRE=1") != env.end())) {
+		std::printf("failed: the recorder cannot be started\n");
 		return 1;
 	}
 	BenchPump pump;
@@ -616,55 +756,11 @@ int MeasureOnEveryDriver(const std::string &self, bool desktop_voice_only)
 	return failures == 0 ? 0 : 1;
 }
 
-// PipeWire's own view of what plays, printed once `delay` after it is made
-// (while the voice speaks): each node's quantum, rate and errors (xruns) as
-// pw-top shows them, the graph's default quantum and the latency each node
-// asks for, as pw-metadata and pw-dump give them.
-class PipeWireGraphShown
-{
-public:
-	PipeWireGraphShown(std::vector<std::string> env, std::chrono::seconds delay)
-	    : thread_([this, env = std::move(env), delay] {
-		      {
-			      std::unique_lock lock(mutex_);
-			      if (wake_.wait_for(lock, delay, [this] { return done_; }))
-				      return;
-		      }
-		      Run({"sh", "-c",
-		           "timeout 4 pw-top -b -n 2 2>/dev/null | tail -n +1; "
-		           "echo \"PipeWire graph: default quantum $(pw-metadata -n settings 0 clock.quantum "
-		           "| "
-		           "sed -n \"s/.*value:'\\([0-9]*\\)'.*/\\1/p\") frames\"; "
-		           "pw-dump | awk -F'\"' '/\"id\": / { if (lat != \"\") print \"  node \" name \" "
-		           "latency \" lat; name = \"\"; lat = \"\" } /\"node.name\"/ { name = $4 } "
-		           "/\"node.latency\"/ { lat = $4 } END { if (lat != \"\") print \"  node \" name "
-		           "\" latency \" lat }'"},
-		          env);
-	      })
-	{
-	}
-	~PipeWireGraphShown()
-	{
-		{
-			std::lock_guard lock(mutex_);
-			done_ = true;
-		}
-		wake_.notify_all();
-		thread_.join();
-	}
-
-private:
-	std::mutex mutex_;
-	std::condition_variable wake_;
-	bool done_ = false;
-	std::thread thread_;
-};
-
 // The same on PipeWire: a private pipewire, wireplumber (on a D-Bus bus of
 // its own) and pipewire-pulse, with a null sink: OpenAL Soft through its own
 // PipeWire output where it has one, and through pipewire-pulse, as
 // speech-dispatcher plays.
-int MeasureOnPipeWire(const std::string &self)
+int MeasureOnPipeWire(const std::string &self, bool openal_only)
 {
 	const std::string folder = PrivateFolder();
 	if (folder.empty())
@@ -695,6 +791,7 @@ int MeasureOnPipeWire(const std::string &self)
 		for (const std::string driver : {"pipewire", "pulse"}) {
 			std::vector<std::string> route = env;
 			route.push_back("ALSOFT_DRIVERS=" + driver);
+			route.push_back("VELIRA_BENCH_PIPEWIRE=1");
 			for (const bool busy : {false, true}) {
 				std::printf("== PipeWire (a server of its own, null sink), OpenAL Soft "
 				            "through %s%s\n",
@@ -712,11 +809,7 @@ int MeasureOnPipeWire(const std::string &self)
 						while (burn.load(std::memory_order_relaxed))
 							spins = spins + 1;
 					});
-				int status = 0;
-				{
-					const PipeWireGraphShown graph(route, std::chrono::seconds(3));
-					status = Run({self, "--here"}, route);
-				}
+				const int status = Run({self, "--here"}, route);
 				burn = false;
 				for (std::thread &burner : burners)
 					burner.join();
@@ -727,9 +820,12 @@ int MeasureOnPipeWire(const std::string &self)
 				failures += status != 0;
 			}
 		}
-		env.push_back("ALSOFT_DRIVERS=pulse");
-		const PipeWireGraphShown graph(env, std::chrono::seconds(3));
-		failures += MeasureSpeechDispatcherVariants(folder, env);
+		if (!openal_only) {
+			env.push_back("ALSOFT_DRIVERS=pulse");
+			env.push_back("VELIRA_BENCH_PIPEWIRE=1");
+			const PipeWireGraphShown graph(env, std::chrono::seconds(3));
+			failures += MeasureSpeechDispatcherVariants(folder, env);
+		}
 	}
 	Stop(pulse);
 	Stop(session);
@@ -751,6 +847,6 @@ int main(int argc, char **argv)
 	if (error)
 		self = argv[0];
 	if (mode == "--pipewire")
-		return MeasureOnPipeWire(self);
+		return MeasureOnPipeWire(self, argc > 2 && std::string_view(argv[2]) == "--openal");
 	return MeasureOnEveryDriver(self, mode == "--desktop-voice");
 }
