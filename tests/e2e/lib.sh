@@ -210,10 +210,19 @@ e2e_screen_shows() {
   e2e_screen_text "$1" | grep -E "$2" >/dev/null
 }
 
-# e2e_stacks PID: the stacks of every thread of PID, when gdb is there: what
+# e2e_stacks PID: the stacks of every thread of PID (without gdb, where each
+# waits in the kernel): what
 # a process that does not end is waiting for.
 e2e_stacks() {
-  command -v gdb >/dev/null || return 0
+  if ! command -v gdb >/dev/null; then
+    # Without a debugger, at least where each thread waits in the kernel.
+    echo "--- threads of $1 (name, state, kernel wait)"
+    local task
+    for task in /proc/"$1"/task/*; do
+      echo "$(cat "$task/comm" 2>/dev/null) $(awk '{print $3}' "$task/stat" 2>/dev/null) $(cat "$task/wchan" 2>/dev/null)"
+    done
+    return 0
+  fi
   echo "--- stacks of $1"
   timeout 60 gdb -p "$1" -batch -ex "thread apply all bt 30" 2>/dev/null | grep -E '^(#|Thread)' || true
 }
