@@ -211,8 +211,7 @@ e2e_screen_shows() {
 }
 
 # e2e_stacks PID: the stacks of every thread of PID (without gdb, where each
-# waits in the kernel): what
-# a process that does not end is waiting for.
+# waits in the kernel): what a process that does not end is waiting for.
 e2e_stacks() {
   if ! command -v gdb >/dev/null; then
     # Without a debugger, at least where each thread waits in the kernel.
