@@ -182,11 +182,16 @@ run_case() {
   fi
   if [ "$state" = running ]; then
     xdotool key ctrl+s
-    e2e_wait_until 30 e2e_screen_shows "$window" 'vieš čo máš robiť' ||
-      { fail "the game did not start"; return; }
+    if ! e2e_wait_until 30 e2e_screen_shows "$window" 'vieš čo máš robiť'; then
+      echo "keyboard focus on $(xdotool getwindowfocus getwindowname 2>/dev/null), the window is $window"
+      e2e_stacks "$pid"
+      fail "the game did not start"
+      return
+    fi
   fi
   leave "$way" "$window" || return
   if ! e2e_wait_until 15 process_ended; then
+    echo "keyboard focus on $(xdotool getwindowfocus getwindowname 2>/dev/null), the window is $window"
     e2e_stacks "$pid"
     fail "the shell did not end within 15 s"
     return
