@@ -129,10 +129,6 @@ void LoadOpenAlConfiguration()
 	if (ALCdevice *device = OpenLoopback())
 		alcCloseDevice(device);
 }
-} // namespace
-
-namespace
-{
 
 // True when `config_text` gives one of `keys` a value in `wanted_section`
 // ("general" also holds the keys before any section header).
