@@ -134,7 +134,8 @@ TEST(OrcaTest, ItsVersionFromItsPlatformFile)
 }
 
 // The user's Orcas among the processes, from a process table made for the
-// test: each with its folder of settings and its installed version.
+// test: each with its folder of settings and its installed version; one
+// that ends while it is read is no error.
 TEST(OrcaTest, TheUsersOrcasFromTheProcessTable)
 {
 	const std::filesystem::path root =
@@ -153,6 +154,11 @@ TEST(OrcaTest, TheUsersOrcasFromTheProcessTable)
 	std::filesystem::create_directories(root / "proc/19");
 	write(root / "proc/19/comm", "bash\n");
 	write(root / "proc/19/cmdline", "bash" + nul + "orca" + nul);
+	// An Orca that ended while it was read: its entries fail to read
+	// (a folder fails as an ended process's entries do).
+	std::filesystem::create_directories(root / "proc/20/environ");
+	write(root / "proc/20/comm", "orca\n");
+	write(root / "proc/20/cmdline", "orca" + nul);
 	std::filesystem::create_directories(root / "proc/self");
 	write(root / "proc/self/comm", "orca\n");
 

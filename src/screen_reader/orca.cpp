@@ -1,10 +1,10 @@
 #include "screen_reader/orca.h"
 
+#include "platform/whole_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 
 namespace velira
@@ -13,10 +13,11 @@ namespace velira
 namespace
 {
 
+// Empty when the file cannot be read: a process may end while its entries
+// are read.
 std::string ReadWhole(const std::string &path)
 {
-	std::ifstream file(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+	return ReadWholeFile(path).value_or(std::string());
 }
 
 std::vector<std::string> SplitAtNul(const std::string &text)
@@ -186,7 +187,11 @@ std::vector<OrcaProcess> FindOrcaProcesses(const std::string &proc_root, unsigne
 {
 	std::vector<OrcaProcess> found;
 	std::error_code error;
-	for (const auto &entry : std::filesystem::directory_iterator(proc_root, error)) {
+	// Processes come and go while the table is read: an entry that fails
+	// to read is skipped, a failing step ends the search with what it found.
+	for (std::filesystem::directory_iterator it(proc_root, error), end; !error && it != end;
+	     it.increment(error)) {
+		const std::filesystem::directory_entry &entry = *it;
 		const std::string pid = entry.path().filename().string();
 		if (pid.empty() ||
 		    !std::all_of(pid.begin(), pid.end(), [](char c) { return c >= '0' && c <= '9'; }))
@@ -203,12 +208,17 @@ std::vector<OrcaProcess> FindOrcaProcesses(const std::string &proc_root, unsigne
 		// after its interpreter when that was run by name.
 		if (program.name != "orca" && program.name.rfind("python", 0) != 0)
 			continue;
-		program.arguments = SplitAtNul(ReadWhole(entry.path() / "cmdline"));
+		// An entry that cannot be read is a process that has just ended.
+		const std::optional<std::string> command_line = ReadWholeFile(entry.path() / "cmdline");
+		const std::optional<std::string> environment = ReadWholeFile(entry.path() / "environ");
+		if (!command_line || !environment)
+			continue;
+		program.arguments = SplitAtNul(*command_line);
 		if (!IsOrcaProgram(program))
 			continue;
 		OrcaProcess orca;
 		orca.arguments = std::move(program.arguments);
-		for (const std::string &variable : SplitAtNul(ReadWhole(entry.path() / "environ"))) {
+		for (const std::string &variable : SplitAtNul(*environment)) {
 			if (variable.rfind("XDG_DATA_HOME=", 0) == 0)
 				orca.data_home = variable.substr(14);
 			else if (variable.rfind("HOME=", 0) == 0)

@@ -5,6 +5,7 @@
 #include "platform/message_pump.h"
 #include "platform/services.h"
 #include "platform/system_clock.h"
+#include "platform/whole_file.h"
 #include "sound/adapters/openal_mixer.h"
 #include "sound/sound_bank.h"
 #include "sound/sound_bank_writer.h"
@@ -16,8 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <thread>
 #include <unistd.h>
@@ -283,6 +282,8 @@ void OpenInOwnProcess(const std::string &user_config, const std::string &named_c
 	::unsetenv("ALSOFT_CONF");
 	if (!user_config.empty())
 		testing::WriteFile(home + "/alsoft.conf", user_config);
+	// A configuration that cannot be read (here a folder) is passed over.
+	std::filesystem::create_directory(home + "/.alsoftrc");
 	if (!named_config.empty()) {
 		testing::WriteFile(home + "/named.conf", named_config);
 		::setenv("ALSOFT_CONF", (home + "/named.conf").c_str(), 1);
@@ -307,16 +308,9 @@ protected:
 		// A fresh process that runs this test alone, not a fork that has
 		// OpenAL Soft loaded already.
 		GTEST_FLAG_SET(death_test_style, "threadsafe");
-		const std::optional<std::string> system_file = ReadSystemFile();
+		const std::optional<std::string> system_file = ReadWholeFile("/etc/openal/alsoft.conf");
 		if (system_file && ConfigSetsDeviceBuffer(*system_file))
 			GTEST_SKIP() << "this machine's /etc/openal/alsoft.conf sets the device buffer";
-	}
-	static std::optional<std::string> ReadSystemFile()
-	{
-		std::ifstream file("/etc/openal/alsoft.conf");
-		if (!file)
-			return std::nullopt;
-		return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 	}
 };
 

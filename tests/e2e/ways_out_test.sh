@@ -113,7 +113,13 @@ leave() {
     xdotool key e
     ;;
   altf4) xdotool key alt+F4 ;;
-  close) python3 "$here/close_window.py" "$window" ;;
+  close)
+    python3 "$here/close_window.py" "$window" || {
+      show_focus "$window"
+      fail "the window $window could not be asked to close"
+      return 1
+    }
+    ;;
   TERM | INT | HUP) kill -"$way" "$pid" ;;
   esac
 }
@@ -183,7 +189,7 @@ run_case() {
   if [ "$state" = running ]; then
     xdotool key ctrl+s
     if ! e2e_wait_until 30 e2e_screen_shows "$window" 'vieš čo máš robiť'; then
-      echo "keyboard focus on $(xdotool getwindowfocus getwindowname 2>/dev/null), the window is $window"
+      show_focus "$window"
       e2e_stacks "$pid"
       fail "the game did not start"
       return
@@ -191,7 +197,7 @@ run_case() {
   fi
   leave "$way" "$window" || return
   if ! e2e_wait_until 15 process_ended; then
-    echo "keyboard focus on $(xdotool getwindowfocus getwindowname 2>/dev/null), the window is $window"
+    show_focus "$window"
     e2e_stacks "$pid"
     fail "the shell did not end within 15 s"
     return
@@ -203,6 +209,14 @@ run_case() {
   check_files "$failure" || return
   passed=$((passed + 1))
   echo "ok $case_name (exit $status)"
+}
+# show_focus WINDOW: which X window has the keyboard (the main window is
+# WINDOW), and the X server's windows, for a key that seems lost.
+show_focus() {
+  local focus
+  focus=$(xdotool getwindowfocus -f 2>/dev/null)
+  echo "keyboard focus on $focus \"$(xdotool getwindowname "$focus" 2>/dev/null)\", the main window is $1"
+  xwininfo -root -tree 2>/dev/null | grep -E '^ +0x' | head -40
 }
 main_window_shown() {
   [ -n "$(xdotool search --onlyvisible --pid "$pid" --name 'velira - ' 2>/dev/null)" ]

@@ -1,5 +1,7 @@
 #include "platform/adapters/openal_device.h"
 
+#include "platform/whole_file.h"
+
 #include <AL/alext.h>
 
 #include <algorithm>
@@ -8,9 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <sys/mman.h>
@@ -91,14 +91,6 @@ std::string Lowercase(std::string_view text)
 	for (char &ch : lower)
 		ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
 	return lower;
-}
-
-std::optional<std::string> ReadWholeFile(const std::string &path)
-{
-	std::ifstream file(path, std::ios::binary);
-	if (!file)
-		return std::nullopt;
-	return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // Hands `text` to OpenAL Soft as a configuration file without writing one
