@@ -11,8 +11,8 @@
 namespace velira
 {
 
-// Shows an error's text through the desktop's error report. Without a
-// desktop the text goes to the standard error stream instead.
+// Shows an error's text through the desktop's error report, and writes it
+// to the standard error stream.
 void ShowErrorMessage(const std::exception &error);
 
 // Runs one event handler. An error it raises is reported and ends there:
