@@ -5,6 +5,7 @@
 #include "fakes/fake_platform.h"
 #include "input/braille_tables.h"
 #include "platform/error.h"
+#include "platform/whole_file.h"
 #include "runtime/velcommands.h"
 #include "settings/settings_file.h"
 #include "shell/memory_image.h"
@@ -180,6 +181,20 @@ TEST_F(HostileFilesTest, SettingsFileGarbageLongAndDirectory)
 	EXPECT_EQ(ErrorOf([&] { folder_file.WriteBool("voice", "voiceallowed", false); }),
 	          "Unable to write to folder.ini");
 	EXPECT_EQ(testing::ReadFile("folder.ini/kept"), "kept");
+}
+
+// Reads that fail after the file opened: a folder, and this process's
+// memory file, whose first page is never mapped. The settings file and
+// the search for Orca's processes take them as unread.
+TEST_F(HostileFilesTest, WholeFileReadsThatFailAfterOpening)
+{
+	const std::string text("one\0two", 7);
+	testing::WriteFile("whole.txt", text);
+	EXPECT_EQ(ReadWholeFile("whole.txt"), text);
+	std::filesystem::create_directory("folder");
+	EXPECT_EQ(ReadWholeFile("folder"), std::nullopt);
+	EXPECT_EQ(ReadWholeFile("/proc/self/mem"), std::nullopt);
+	EXPECT_EQ(ReadWholeFile("missing"), std::nullopt);
 }
 
 TEST_F(HostileFilesTest, SoundBankHundredMegabytesOfNuls)

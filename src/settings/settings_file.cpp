@@ -2,6 +2,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/error.h"
+#include "platform/whole_file.h"
 
 // Values are 8-bit text in code page 1250: no Unicode conversion.
 #define SI_NO_CONVERSION
@@ -12,8 +13,6 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 namespace velira
@@ -40,16 +39,14 @@ void Configure(CSimpleIniA &ini)
 bool LoadIni(const std::string &path, CSimpleIniA &ini, std::string *text = nullptr)
 {
 	Configure(ini);
-	std::ifstream in(path, std::ios::binary);
-	if (!in)
-		return false;
-	std::ostringstream contents;
-	contents << in.rdbuf();
-	if (in.bad())
+	// A read that fails part way counts as unread: a file taken whole from
+	// half its text would lose the rest when it is written back.
+	const std::optional<std::string> contents = ReadWholeFile(path);
+	if (!contents)
 		return false;
 	if (text != nullptr)
-		*text = contents.str();
-	return ini.LoadData(contents.str()) >= 0;
+		*text = *contents;
+	return ini.LoadData(*contents) >= 0;
 }
 
 // A value is one line: a line break written into it would end the value and
