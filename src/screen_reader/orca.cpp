@@ -210,11 +210,13 @@ std::vector<OrcaProcess> FindOrcaProcesses(const std::string &proc_root, unsigne
 			continue;
 		// An entry that cannot be read is a process that has just ended.
 		const std::optional<std::string> command_line = ReadWholeFile(entry.path() / "cmdline");
-		const std::optional<std::string> environment = ReadWholeFile(entry.path() / "environ");
-		if (!command_line || !environment)
+		if (!command_line)
 			continue;
 		program.arguments = SplitAtNul(*command_line);
 		if (!IsOrcaProgram(program))
+			continue;
+		const std::optional<std::string> environment = ReadWholeFile(entry.path() / "environ");
+		if (!environment)
 			continue;
 		OrcaProcess orca;
 		orca.arguments = std::move(program.arguments);

@@ -214,7 +214,6 @@ e2e_screen_shows() {
 # waits in the kernel): what a process that does not end is waiting for.
 e2e_stacks() {
   if ! command -v gdb >/dev/null; then
-    # Without a debugger, at least where each thread waits in the kernel.
     echo "--- threads of $1 (name, state, kernel wait)"
     local task
     for task in /proc/"$1"/task/*; do
